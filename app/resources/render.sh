@@ -1,0 +1,37 @@
+#!/usr/bin/env bash
+# Renders the window pictures from svg/ to img/ at the sizes stored in the program.
+# Several pictures are stretched by the window's style sheets, so their SVGs are drawn
+# in display coordinates (preserveAspectRatio="none") and rendered to the stored size here.
+set -euo pipefail
+
+cd "$(dirname "$0")"
+mkdir -p img
+
+# name  width  height
+pictures=(
+  "head    2000 131"
+  "logo     177  31"
+  "vexo      31  31"
+  "close     32  32"
+  "closeh    32  32"
+  "min       32  32"
+  "arrow     24  24"
+  "about    800 250"
+  "back    2303 1479"
+  "back2   2303 1479"
+)
+
+for entry in "${pictures[@]}"; do
+  read -r name w h <<<"$entry"
+  rsvg-convert -w "$w" -h "$h" -f png -o "img/$name.png" "svg/$name.svg"
+  if command -v convert >/dev/null 2>&1; then
+    convert "img/$name.png" -strip -define png:compression-level=9 "img/$name.png"
+  fi
+  if command -v pngquant >/dev/null 2>&1; then
+    pngquant --force --skip-if-larger --quality 85-100 --output "img/$name.png" "img/$name.png" || true
+  fi
+  if command -v optipng >/dev/null 2>&1; then
+    optipng -quiet -o2 "img/$name.png"
+  fi
+  echo "img/$name.png ${w}x${h}"
+done

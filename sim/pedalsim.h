@@ -1,0 +1,117 @@
+// The virtual pedal set.
+//
+// Linked in place of hidapi, it answers the program's hidapi calls with a model of the
+// pedal set's firmware: settings, calibration and deadzone blocks, 16 profile slots, the
+// profile selection, a version text, the firmware receiver and a stream of input reports.
+// Tests, benchmarks and the demo build drive and inspect it through this API.
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+#include <QtGlobal>
+
+#include <array>
+#include <chrono>
+#include <vector>
+
+class QThread;
+
+namespace PedalSim {
+
+enum class Kind {
+    FeatureSend, // host -> device, hid_send_feature_report
+    FeatureGet,  // device -> host, hid_get_feature_report (the reply delivered)
+    InputRead,   // device -> host, hid_read
+};
+
+struct LogEntry {
+    Kind kind;
+    QByteArray bytes; // what crossed the wire (empty when the call failed)
+    QThread* thread;  // the thread that made the call
+    int result;       // what the hidapi call returned
+};
+
+struct ProfileSlot {
+    QByteArray name; // bytes 3..19 of the name reply as stored (17 bytes)
+    quint8 axisId = 0xFF;
+    std::array<quint8, 5> points{0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
+};
+
+using Block = std::array<quint16, 6>;
+
+// Factory state, plugged in, no faults, empty log and input queue, no delay.
+void reset();
+
+// Device presence. Unplugging makes every open handle fail all calls; open fails.
+void plug();
+void unplug();
+bool isPlugged();
+int openHandles();
+int openCount();
+// Calls made on a handle after hid_close (a use of a closed handle); must stay 0.
+int closedHandleUses();
+
+// Reports the device could not make sense of (bad header, bad slot, overlong name ...).
+QStringList protocolErrors();
+
+// --- The firmware's state. "Applied" is what the device uses now, "kept" what is in flash.
+void setVersionText(const QByteArray& text); // in bytes 2..19 of the reply, cut at 18 bytes
+QByteArray versionText();
+quint32 setting(quint8 id);
+quint32 keptSetting(quint8 id);
+void setSetting(quint8 id, quint32 value); // applied and kept
+// The kept profile selection (0 when none is kept).
+quint32 keptSelection();
+Block block(int which);
+Block keptBlock(int which);
+void setBlock(int which, const Block& values); // applied and kept
+ProfileSlot profile(int slot);
+QString profileName(int slot);
+// Stores a profile as if written by the host; an empty name leaves a cleared slot.
+void setProfile(int slot, const QByteArray& name, quint8 axisId, std::array<quint8, 5> points);
+// Erased flash: the slot answers 0xFF.
+void eraseProfile(int slot);
+// What clear flash does.
+void factoryReset();
+
+// --- Firmware receiver.
+QByteArray firmwareImage(); // the image completed by the last FIRMWARE_END
+int firmwareEnds();         // FIRMWARE_END reports received
+int firmwareChunks();       // data reports received
+
+// --- Input reports.
+// Queues one report: byteNumber 0 = reportNumber, 1..6 the three values; length 1..17.
+void pushInput(quint16 clutch, quint16 brake, quint16 throttle, int length = 17,
+               quint8 reportNumber = 0x01);
+void pushRawInput(const QByteArray& report);
+int pendingInputs();
+// Reports taken by hid_read so far.
+long long inputsDelivered();
+// Pedals pressing and releasing by themselves, at the given report rate.
+void setMotion(bool on, int reportsPerSecond = 250);
+
+// --- Faults and timing. Counts start at the call: n = 1 is the next such call.
+void failSend(int n);
+void failGet(int n);
+void failInputRead(int n);
+// The k-th feature report from now (send or get) finds the device unplugged.
+void unplugAtFeatureReport(int k);
+// hid_get_feature_report delivers only this many bytes (0: all 20).
+void setReplyLength(int length);
+// Time each feature report takes, like a USB control transfer.
+void setReportDelay(std::chrono::microseconds delay);
+
+// --- Log of every report in both directions.
+void setLogging(bool featureReports, bool inputReports);
+std::vector<LogEntry> log();
+void clearLog();
+// Bytes of the feature reports the host sent successfully, in order.
+std::vector<QByteArray> sentReports();
+// Number of feature report calls (send and get), successful or not.
+long long featureCalls();
+
+// Hex text of bytes ("02 0B 09 00 ..."), for test messages.
+QString hex(const QByteArray& bytes);
+
+} // namespace PedalSim
