@@ -23,8 +23,7 @@ std::mutex& lock();
 hid_device* current();
 
 // Runs f(handle) with the lock held; handle is nullptr when no device is open.
-template <typename F>
-auto use(F&& f) {
+template <typename F> auto use(F&& f) {
     std::lock_guard<std::mutex> guard(lock());
     return f(current());
 }

@@ -65,7 +65,8 @@ QString readVersion() {
 }
 
 int sendFirmwareReport(const FeatureReport& report) {
-    return DeviceHandle::use([&](hid_device* handle) { return handle ? send(handle, report) : -1; });
+    return DeviceHandle::use(
+        [&](hid_device* handle) { return handle ? send(handle, report) : -1; });
 }
 
 } // namespace DeviceLink

@@ -118,8 +118,7 @@ QString decodeProfileName(const FeatureReport& reply) {
 }
 
 bool isFreeSlot(const FeatureReport& nameReply) {
-    return nameReply[PROFILE_NAME_OFFSET] == 0 ||
-           nameReply[PROFILE_NAME_OFFSET] == ERASED_FLASH;
+    return nameReply[PROFILE_NAME_OFFSET] == 0 || nameReply[PROFILE_NAME_OFFSET] == ERASED_FLASH;
 }
 
 QByteArray profileRecord(const FeatureReport& curveReply) {
@@ -138,11 +137,14 @@ void fillProfileNameReport(FeatureReport& buffer, quint8 slot, const QByteArray&
 }
 
 void fillProfileCurveReport(FeatureReport& buffer, const QByteArray& record) {
+    auto recordByte = [&](int i) {
+        return i < record.size() ? quint8(record[i]) : quint8(0);
+    };
     buffer[COMMAND_OFFSET] = WRITE_PROFILE_CURVE;
-    buffer[CURVE_AXIS_OFFSET] = quint8(record.value(1));
+    buffer[CURVE_AXIS_OFFSET] = recordByte(1);
     buffer[CURVE_MARK_OFFSET] = STORE_MARK;
     for (int i = 0; i < CURVE_POINTS; ++i)
-        buffer[CURVE_POINTS_OFFSET + i] = quint8(record.value(2 + i));
+        buffer[CURVE_POINTS_OFFSET + i] = recordByte(2 + i);
 }
 
 QString decodeVersionText(const FeatureReport& reply) {

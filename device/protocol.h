@@ -54,7 +54,7 @@ enum Setting : quint8 {
     VEXIE_CLEAR_FLASH = 0x10,
 };
 
-constexpr int AXIS_COUNT = 3; // 0 clutch, 1 brake, 2 throttle
+constexpr int AXIS_COUNT = 3;   // 0 clutch, 1 brake, 2 throttle
 constexpr int BLOCK_VALUES = 6; // low, high per axis
 constexpr int BLOCK_VALUES_OFFSET = 5;
 constexpr int BLOCK_MARK_OFFSET = 4;
