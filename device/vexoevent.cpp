@@ -29,8 +29,10 @@ void VexoEvent::run() {
             return handle ? hid_read(handle, buffer, sizeof buffer) : NO_DEVICE;
         });
         if (n == NO_DEVICE) {
-            // Someone else closed the handle: only tell the window.
-            emit deviceDisconnect();
+            // Someone else closed the handle: only tell the window, unless it is the
+            // window itself stopping this thread (it asks before it closes).
+            if (!isInterruptionRequested())
+                emit deviceDisconnect();
             return;
         }
         if (n < 0)

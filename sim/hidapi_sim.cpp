@@ -132,6 +132,7 @@ HID_API_EXPORT hid_device* HID_API_CALL hid_open(unsigned short vendor_id,
                                                  const wchar_t* /*serial_number*/) {
     State& s = state();
     std::lock_guard<std::mutex> guard(s.mutex);
+    ++s.openTries;
     if (!s.plugged || vendor_id != 0xC872 || product_id != 0x2020) {
         lastError = L"No such device";
         return nullptr;

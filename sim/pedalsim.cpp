@@ -100,6 +100,7 @@ void State::resetLocked() {
     calls = 0;
     closedUses = 0;
     opens = 0;
+    openTries = 0;
 }
 
 void State::protocolError(const QString& what, const quint8* report) {
@@ -337,6 +338,11 @@ int openHandles() {
 int openCount() {
     std::lock_guard<std::mutex> guard(state().mutex);
     return state().opens;
+}
+
+int openAttempts() {
+    std::lock_guard<std::mutex> guard(state().mutex);
+    return state().openTries;
 }
 
 int closedHandleUses() {

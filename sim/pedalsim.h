@@ -48,7 +48,8 @@ void plug();
 void unplug();
 bool isPlugged();
 int openHandles();
-int openCount();
+int openCount();    // successful hid_open calls
+int openAttempts(); // all hid_open calls
 // Calls made on a handle after hid_close (a use of a closed handle); must stay 0.
 int closedHandleUses();
 

@@ -53,6 +53,7 @@ struct State {
     long long calls = 0;
     int closedUses = 0;
     int opens = 0;
+    int openTries = 0;
     std::vector<std::unique_ptr<hid_device_>> handles;
 
     State() { resetLocked(); }
