@@ -1,0 +1,162 @@
+#include "app/mainwindow.h"
+#include "ui_mainwindow.h"
+
+#include "device/devicehandle.h"
+#include "device/devicelink.h"
+
+#include <QCloseEvent>
+#include <QMouseEvent>
+#include <QTimer>
+
+#include <hidapi.h>
+
+#include <cmath>
+
+namespace {
+constexpr int RETRY_INTERVAL_MS = 3000;
+constexpr int DRAG_BAND_HEIGHT = 50;
+const QPointF NO_DRAG(-1, -1);
+} // namespace
+
+MainWindow::MainWindow(QWidget* parent)
+    : QMainWindow(parent)
+    , ui(new Ui::MainWindow)
+    , dragOrigin(NO_DRAG) {
+    ui->setupUi(this);
+    ui->stackedWidget->setCurrentIndex(0);
+
+    for (QComboBox* profiles : {ui->cbPro0, ui->cbPro1, ui->cbPro2}) {
+        profiles->setEditable(true);
+        profiles->lineEdit()->setAlignment(Qt::AlignCenter);
+    }
+
+    connect(ui->pbClose, &QPushButton::clicked, this, &MainWindow::onClose);
+    for (QPushButton* page : {ui->pbS1, ui->pbS2, ui->pbS3, ui->pbS4, ui->pbS5})
+        connect(page, &QPushButton::clicked, this, &MainWindow::onSidebar);
+    for (QPushButton* calibrate : {ui->pbSave0, ui->pbSave1, ui->pbSave2})
+        connect(calibrate, &QPushButton::clicked, this, &MainWindow::onCalibrateSave);
+    connect(ui->cbClutch, &QCheckBox::clicked, this, &MainWindow::onClutch);
+    for (VexoSlider* tag : {ui->lbDzL0, ui->lbDzR0, ui->lbDzL1, ui->lbDzR1, ui->lbDzL2, ui->lbDzR2})
+        connect(tag, &VexoSlider::valueChanged, this, &MainWindow::onDeadzoneChanged);
+    connect(&eventThread, &VexoEvent::eventTrigger, this, &MainWindow::onJoystickEvent);
+    connect(&eventThread, &VexoEvent::deviceDisconnect, this, &MainWindow::onInit);
+
+    // Each tag's place in the form is its 0 % home.
+    for (VexoSlider* lower : {ui->lbDzL0, ui->lbDzL1, ui->lbDzL2})
+        lower->setSide(0);
+    for (VexoSlider* upper : {ui->lbDzR0, ui->lbDzR1, ui->lbDzR2})
+        upper->setSide(1);
+
+    hid_init();
+    ui->stackedWidget->setCurrentIndex(4);
+    // The first attempt runs once the window is shown.
+    QTimer::singleShot(0, this, &MainWindow::onInit);
+}
+
+MainWindow::~MainWindow() {
+    // The reader ends within one poll; stopping it first means the handle is never
+    // closed under a running reader.
+    stopReader();
+    DeviceHandle::close();
+    delete ui;
+}
+
+void MainWindow::onInit() {
+    // Asked to stop before the handle goes, the reader never mistakes this close for a
+    // lost device.
+    if (eventThread.isRunning())
+        eventThread.requestInterruption();
+    DeviceHandle::close();
+    stopReader();
+
+    for (QPushButton* calibrate : {ui->pbSave0, ui->pbSave1, ui->pbSave2})
+        calibrate->setText(tr("CALIBRATE"));
+
+    if (!DeviceHandle::open()) {
+        showWaiting();
+        QTimer::singleShot(RETRY_INTERVAL_MS, this, &MainWindow::onInit);
+        return;
+    }
+    eventThread.start();
+
+    ui->lbVersion->setText(tr("Firmware Version:") + DeviceLink::readVersion());
+    ui->lbVersion->show();
+    ui->cbClutch->setChecked(DeviceLink::readSetting(Protocol::VEXIE_PEDAL_MODE) == 1);
+    updateClutchView();
+    loadDeadzones();
+
+    ui->pbStatus->hide();
+    ui->lbHead->setText(tr("VEXO PX7"));
+    updateBaseUrl = QStringLiteral(VEXO_UPDATE_BASE_URL) + QStringLiteral("pedal/");
+    for (QPushButton* page : {ui->pbS1, ui->pbS2, ui->pbS3, ui->pbS4})
+        page->setEnabled(true);
+    QTimer::singleShot(0, ui->pbS1, &QPushButton::click);
+}
+
+void MainWindow::showWaiting() {
+    ui->lbHead->setText(tr("WAITING FOR DEVICE..."));
+    for (QPushButton* page : {ui->pbS1, ui->pbS2, ui->pbS3, ui->pbS4})
+        page->setEnabled(false);
+    QTimer::singleShot(0, ui->pbS5, &QPushButton::click);
+    ui->pbStatus->show();
+    ui->lbVersion->hide();
+}
+
+void MainWindow::onSidebar() {
+    QPushButton* const buttons[] = {ui->pbS1, ui->pbS2, ui->pbS3, ui->pbS4, ui->pbS5};
+    for (QPushButton* button : buttons)
+        button->setChecked(false);
+
+    const QString name = sender() ? sender()->objectName() : QString();
+    const char digit = name.size() > 3 ? name.at(3).toLatin1() : '\0';
+    if (digit < '1' || digit > '5')
+        return;
+    const int page = digit - '1';
+    buttons[page]->setChecked(true);
+    ui->stackedWidget->setCurrentIndex(page);
+}
+
+void MainWindow::stopReader() {
+    if (!eventThread.isRunning())
+        return;
+    eventThread.requestInterruption();
+    eventThread.wait();
+}
+
+void MainWindow::shutDown() {
+    stopReader();
+    DeviceHandle::close();
+}
+
+void MainWindow::onClose() {
+    shutDown();
+    close();
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    shutDown();
+    event->accept();
+}
+
+void MainWindow::mousePressEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton)
+        return;
+    if (std::round(event->position().y()) < DRAG_BAND_HEIGHT)
+        dragOrigin = event->globalPosition();
+}
+
+void MainWindow::mouseMoveEvent(QMouseEvent* event) {
+    if (!(event->buttons() & Qt::LeftButton))
+        return;
+    if (dragOrigin.x() < 0 || dragOrigin.y() < 0)
+        return;
+    const QPointF global = event->globalPosition();
+    const int dx = int(global.x() - dragOrigin.x());
+    const int dy = int(global.y() - dragOrigin.y());
+    dragOrigin = global;
+    move(x() + dx, y() + dy);
+}
+
+void MainWindow::mouseReleaseEvent(QMouseEvent*) {
+    dragOrigin = NO_DRAG;
+}

@@ -1,0 +1,63 @@
+// The one window of the program. Every feature slot belongs to this class; the slots of
+// each feature are defined in the source files of its folder (inputs/, profiles/, firmware/).
+#pragma once
+
+#include "device/vexoevent.h"
+
+#include <QMainWindow>
+#include <QPointF>
+#include <QString>
+
+#include <array>
+
+namespace Ui {
+class MainWindow;
+}
+
+class MainWindow : public QMainWindow {
+    Q_OBJECT
+
+public:
+    explicit MainWindow(QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+private slots:
+    void onSidebar();
+    void onInit();
+    void onClose();
+    void onJoystickEvent(QByteArray sample);
+    void onDeadzoneChanged();
+    void onCalibrateSave();
+    void onCalibrateWait();
+    void onClutch();
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    // A close from the window system ends the program as cleanly as the close button.
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void showWaiting();
+    void loadDeadzones();
+    // Each input bar covers only the active part of its track.
+    void fitInputBars();
+    bool clutchEnabled() const;
+    void updateClutchView();
+    // Stops the input reader; it closes the device handle as it ends.
+    void stopReader();
+    void shutDown();
+
+    Ui::MainWindow* ui;
+    QPointF dragOrigin;
+    VexoEvent eventThread;
+    // Indexes into calRange, and value positions in the blocks, of the axis being calibrated.
+    int calLowIndex = 0;
+    int calHighIndex = 1;
+    // Lowest and highest raw value per axis since its last calibration reset.
+    std::array<quint16, 6> calRange{65535, 0, 65535, 0, 65535, 0};
+    QString updateBaseUrl;
+
+    friend class MainWindowTest;
+};

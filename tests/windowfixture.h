@@ -1,0 +1,100 @@
+// Shared helpers for tests that drive the whole window on the virtual pedal set.
+#pragma once
+
+#include "app/mainwindow.h"
+#include "device/devicehandle.h"
+#include "sim/pedalsim.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPointer>
+#include <QTimer>
+#include <QStackedWidget>
+#include <QTest>
+
+#include <memory>
+
+// Reaches the window's private state, the way the window's own code sees it.
+class MainWindowTest {
+public:
+    static std::array<quint16, 6>& calRange(MainWindow& w) { return w.calRange; }
+    static QPointF dragOrigin(const MainWindow& w) { return w.dragOrigin; }
+    static const QString& updateBaseUrl(const MainWindow& w) { return w.updateBaseUrl; }
+    static VexoEvent& eventThread(MainWindow& w) { return w.eventThread; }
+};
+
+template <typename T = QWidget>
+T* widget(QWidget& window, const char* name) {
+    T* found = window.findChild<T*>(QLatin1String(name));
+    if (!found)
+        qFatal("no widget %s", name);
+    return found;
+}
+
+inline QString headText(QWidget& w) {
+    return widget<QLabel>(w, "lbHead")->text();
+}
+
+inline int pageIndex(QWidget& w) {
+    return widget<QStackedWidget>(w, "stackedWidget")->currentIndex();
+}
+
+// A shown, frameless window; returns once it is connected (INPUTS page shown) or, when
+// the device is unplugged, once it waits.
+inline std::unique_ptr<MainWindow> openWindow() {
+    auto w = std::make_unique<MainWindow>();
+    w->setWindowFlags(Qt::FramelessWindowHint);
+    w->show();
+    if (PedalSim::isPlugged()) {
+        if (!QTest::qWaitFor([&] { return pageIndex(*w) == 0 && headText(*w) == "VEXO PX7"; }, 5000))
+            qFatal("window did not connect");
+    } else {
+        if (!QTest::qWaitFor([&] { return headText(*w) == "WAITING FOR DEVICE..."; }, 5000))
+            qFatal("window did not wait");
+    }
+    return w;
+}
+
+inline QStringList sentHex() {
+    QStringList out;
+    for (const QByteArray& b : PedalSim::sentReports())
+        out << PedalSim::hex(b);
+    return out;
+}
+
+// "020B0900" padded with zeros to a 20-byte report, as hex text.
+inline QString reportHex(const char* prefix) {
+    QByteArray b = QByteArray::fromHex(prefix);
+    b.append(QByteArray(20 - b.size(), '\0'));
+    return PedalSim::hex(b);
+}
+
+// Answers every modal message box that comes up while it lives, recording
+// "title|text" of each, so tests can drive slots that ask or inform.
+class MessageBoxAnswerer : public QObject {
+public:
+    explicit MessageBoxAnswerer(QMessageBox::StandardButton answer = QMessageBox::Ok)
+        : answer(answer) {
+        QObject::connect(&timer, &QTimer::timeout, this, [this] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (!box || box == lastBox)
+                return;
+            lastBox = box;
+            seen << box->windowTitle() + QLatin1Char('|') + box->text();
+            QAbstractButton* button = box->button(this->answer);
+            if (button)
+                button->click();
+            else
+                box->reject();
+        });
+        timer.start(5);
+    }
+    QStringList seen;
+    QMessageBox::StandardButton answer;
+
+private:
+    QTimer timer;
+    QPointer<QMessageBox> lastBox;
+};
