@@ -10,8 +10,8 @@
 void MainWindow::updateClutchView() {
     const bool on = ui->cbClutch->isChecked();
     const std::initializer_list<QWidget*> clutchWidgets = {
-        ui->lbAdc0, ui->lbAdcB0, ui->pgAdc0,     ui->cbPro0,    ui->pgCal0,
-        ui->pbSave0, ui->ctAdc0, ui->pbSavePro0, ui->pbDelPro0};
+        ui->lbAdc0,  ui->lbAdcB0, ui->pgAdc0,     ui->cbPro0,   ui->pgCal0,
+        ui->pbSave0, ui->ctAdc0,  ui->pbSavePro0, ui->pbDelPro0};
     for (QWidget* clutchWidget : clutchWidgets)
         clutchWidget->setVisible(on);
 

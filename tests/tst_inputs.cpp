@@ -23,19 +23,20 @@ QRect barGeometry(QWidget& w, int axis) {
     return widget(w, qPrintable(QStringLiteral("pgAdc%1").arg(axis)))->geometry();
 }
 
-// Drags a tag by dx pixels and lets go, as the user would.
+// Drags a tag by dx pixels and lets go, as the user would. Each event is made just before
+// it is delivered: mouse events of one device share their point's state. They go straight
+// to the tag, as the application would round the positions.
 void dragTag(VexoSlider* tag, int dx) {
-    const QPointF start = tag->mapToGlobal(QPointF(10, 10));
-    const QPointF end = start + QPointF(dx, 0);
-    QMouseEvent press(QEvent::MouseButtonPress, QPointF(10, 10), QPointF(10, 10), start,
-                      Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
-    QMouseEvent move(QEvent::MouseMove, QPointF(10 + dx, 10), QPointF(10 + dx, 10), end,
-                     Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
-    QMouseEvent release(QEvent::MouseButtonRelease, QPointF(10, 10), QPointF(10, 10), end,
-                        Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
-    QCoreApplication::sendEvent(tag, &press);
-    QCoreApplication::sendEvent(tag, &move);
-    QCoreApplication::sendEvent(tag, &release);
+    const QPointF local(10, 10);
+    const QPointF start = tag->mapToGlobal(local);
+    auto deliver = [&](QEvent::Type type, QPointF global, Qt::MouseButton button,
+                       Qt::MouseButtons buttons) {
+        QMouseEvent event(type, local, local, global, button, buttons, Qt::NoModifier);
+        static_cast<QObject*>(tag)->event(&event);
+    };
+    deliver(QEvent::MouseButtonPress, start, Qt::LeftButton, Qt::LeftButton);
+    deliver(QEvent::MouseMove, start + QPointF(dx, 0), Qt::NoButton, Qt::LeftButton);
+    deliver(QEvent::MouseButtonRelease, start + QPointF(dx, 0), Qt::LeftButton, Qt::NoButton);
 }
 
 // The block report as the device would get it: header, mark and six values.
@@ -84,6 +85,7 @@ private slots:
 
         // 3 % low and 4 % high: 6 pixels in, 186 wide.
         PedalSim::setBlock(1, {1966, 62914, 0, 65535, 0, 65535});
+        w.reset();
         w = openWindow();
         QCOMPARE(barGeometry(*w, 0), QRect(44, 365, 186, 12));
     }
@@ -141,9 +143,9 @@ private slots:
     void clutchMode() {
         auto w = openWindow();
         auto* box = widget<QCheckBox>(*w, "cbClutch");
-        const char* clutchWidgets[] = {"lbAdc0", "lbAdcB0", "pgAdc0", "cbPro0", "pgCal0",
-                                       "pbSave0", "ctAdc0", "pbSavePro0", "pbDelPro0",
-                                       "lbDzL0", "lbDzR0"};
+        const char* clutchWidgets[] = {"lbAdc0",    "lbAdcB0", "pgAdc0", "cbPro0",
+                                       "pgCal0",    "pbSave0", "ctAdc0", "pbSavePro0",
+                                       "pbDelPro0", "lbDzL0",  "lbDzR0"};
         QVERIFY(box->isChecked());
         for (const char* name : clutchWidgets)
             QVERIFY2(!widget(*w, name)->isHidden(), name);
@@ -171,6 +173,7 @@ private slots:
 
         // The next connection follows the device.
         PedalSim::setSetting(PEDAL_MODE, 0);
+        w.reset();
         w = openWindow();
         QVERIFY(!widget<QCheckBox>(*w, "cbClutch")->isChecked());
         QVERIFY(widget(*w, "pbSave0")->isHidden());
@@ -192,9 +195,9 @@ private slots:
         Block fullDeadzones = deadzones;
         fullDeadzones[4] = 0;
         fullDeadzones[5] = 65535;
-        QCOMPARE(sentHex(), (QStringList{reportHex("020B0500"), reportHex("020B0501"),
-                                         blockHex(0, 0x00, fullRange),
-                                         blockHex(1, 0x00, fullDeadzones)}));
+        QCOMPARE(sentHex(),
+                 (QStringList{reportHex("020B0500"), reportHex("020B0501"),
+                              blockHex(0, 0x00, fullRange), blockHex(1, 0x00, fullDeadzones)}));
         // Not marked: the device applies but does not keep the full range.
         QCOMPARE(PedalSim::keptBlock(0), calibration);
 
@@ -210,8 +213,8 @@ private slots:
         stored[4] = 3100;
         stored[5] = 61000;
         QCOMPARE(sentHex(), (QStringList{reportHex("020B0500"), reportHex("020B0501"),
-                                         blockHex(0, 0xEF, stored), blockHex(1, 0xEF, fullDeadzones),
-                                         reportHex("020B0501")}));
+                                         blockHex(0, 0xEF, stored),
+                                         blockHex(1, 0xEF, fullDeadzones), reportHex("020B0501")}));
         // Everything but the throttle's pair comes back as the device had it.
         Block expected = calibration;
         expected[4] = 3100;

@@ -10,9 +10,9 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QPointer>
-#include <QTimer>
 #include <QStackedWidget>
 #include <QTest>
+#include <QTimer>
 
 #include <memory>
 
@@ -23,10 +23,10 @@ public:
     static QPointF dragOrigin(const MainWindow& w) { return w.dragOrigin; }
     static const QString& updateBaseUrl(const MainWindow& w) { return w.updateBaseUrl; }
     static VexoEvent& eventThread(MainWindow& w) { return w.eventThread; }
+    static void deliver(MainWindow& w, QEvent& event) { w.event(&event); }
 };
 
-template <typename T = QWidget>
-T* widget(QWidget& window, const char* name) {
+template <typename T = QWidget> T* widget(QWidget& window, const char* name) {
     T* found = window.findChild<T*>(QLatin1String(name));
     if (!found)
         qFatal("no widget %s", name);
@@ -48,7 +48,8 @@ inline std::unique_ptr<MainWindow> openWindow() {
     w->setWindowFlags(Qt::FramelessWindowHint);
     w->show();
     if (PedalSim::isPlugged()) {
-        if (!QTest::qWaitFor([&] { return pageIndex(*w) == 0 && headText(*w) == "VEXO PX7"; }, 5000))
+        if (!QTest::qWaitFor([&] { return pageIndex(*w) == 0 && headText(*w) == "VEXO PX7"; },
+                             5000))
             qFatal("window did not connect");
     } else {
         if (!QTest::qWaitFor([&] { return headText(*w) == "WAITING FOR DEVICE..."; }, 5000))
