@@ -5,6 +5,7 @@
 #include "device/devicelink.h"
 
 #include <QCloseEvent>
+#include <QIcon>
 #include <QMouseEvent>
 #include <QTimer>
 
@@ -23,6 +24,10 @@ MainWindow::MainWindow(QWidget* parent)
     , ui(new Ui::MainWindow)
     , dragOrigin(NO_DRAG) {
     ui->setupUi(this);
+    QIcon icon;
+    for (int size : {16, 24, 32, 48, 64, 128, 256})
+        icon.addFile(QStringLiteral(":/icons/%1.png").arg(size), QSize(size, size));
+    setWindowIcon(icon);
     ui->stackedWidget->setCurrentIndex(0);
 
     for (QComboBox* profiles : {ui->cbPro0, ui->cbPro1, ui->cbPro2}) {

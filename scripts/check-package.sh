@@ -1,0 +1,48 @@
+#!/usr/bin/env bash
+# Builds the Debian package from the default build and checks it: its contents, lintian
+# without errors, and (when run as root, as in CI) that it installs and the program starts.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+build=build/default
+
+(cd "$build" && cpack -G DEB >/dev/null)
+deb=$(ls -t "$build"/vexo-setting_*.deb | head -n1)
+echo "== $deb"
+
+contents=$(dpkg-deb -c "$deb" | awk '{print $6}' | sed 's|^\./|/|')
+expected=(
+  /usr/bin/vexo-setting
+  /usr/share/applications/vexo-setting.desktop
+  /usr/lib/udev/rules.d/70-vexo-px7.rules
+  /usr/share/icons/hicolor/scalable/apps/vexo-setting.svg
+  /usr/share/man/man1/vexo-setting.1.gz
+  /usr/share/doc/vexo-setting/copyright
+  /usr/share/doc/vexo-setting/changelog.Debian.gz
+)
+for size in 16 24 32 48 64 128 256; do
+  expected+=("/usr/share/icons/hicolor/${size}x${size}/apps/vexo-setting.png")
+done
+for f in "${expected[@]}"; do
+  grep -qxF "$f" <<<"$contents" || { echo "missing in package: $f"; exit 1; }
+done
+if grep -E 'tst_|vexo-setting-sim|pedal_sim' <<<"$contents"; then
+  echo "test or demo files in the package"; exit 1
+fi
+
+depends=$(dpkg-deb -f "$deb" Depends)
+for lib in libqt6widgets6 libqt6network6 libhidapi-hidraw0 qt6-qpa-plugins; do
+  grep -q "$lib" <<<"$depends" || { echo "Depends lacks $lib: $depends"; exit 1; }
+done
+
+lintian --fail-on error --allow-root "$deb"
+desktop-file-validate packaging/linux/vexo-setting.desktop
+
+if [ "$(id -u)" -eq 0 ]; then
+  DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "./$deb" >/dev/null
+  # No pedal set here: the program starts, waits for one and keeps running.
+  status=0
+  QT_QPA_PLATFORM=offscreen timeout 3 vexo-setting >/dev/null 2>&1 || status=$?
+  [ "$status" -eq 124 ] || { echo "installed program exited with $status"; exit 1; }
+  echo "== installed and started"
+fi
+echo "== package OK"
