@@ -32,7 +32,7 @@ void MainWindow::onCalibrateSave() {
 
     QPushButton* const buttons[] = {ui->pbSave0, ui->pbSave1, ui->pbSave2};
     for (int other = 0; other < AXIS_COUNT; ++other) {
-        if (other != axis && buttons[other]->text().contains(QStringLiteral("SAVE"))) {
+        if (other != axis && buttons[other]->text().contains(tr("SAVE"))) {
             QMessageBox::information(this, tr("Notify"),
                                      tr("Please save other channel calibrate first."),
                                      QMessageBox::Ok);
