@@ -6,7 +6,6 @@
 #include "device/vexoevent.h"
 #include "sim/pedalsim.h"
 
-#include <QSignalSpy>
 #include <QTest>
 
 #include <atomic>
@@ -43,6 +42,18 @@ void countingHandler(QtMsgType type, const QMessageLogContext& context, const QS
     else
         previousHandler(type, context, message);
 }
+
+// Collects the reader's signals on this thread, queued, as the window receives them (a
+// QSignalSpy would record them on the reader's own thread).
+struct ReaderSignals : QObject {
+    explicit ReaderSignals(VexoEvent& reader) {
+        connect(&reader, &VexoEvent::eventTrigger, this,
+                [this](const QByteArray& sample) { samples << sample; });
+        connect(&reader, &VexoEvent::deviceDisconnect, this, [this] { ++disconnects; });
+    }
+    QList<QByteArray> samples;
+    int disconnects = 0;
+};
 
 } // namespace
 
@@ -329,17 +340,17 @@ private slots:
         PedalSim::pushInput(1, 65535, 32768);
         PedalSim::pushInput(0xAAAA, 0xBBBB, 0xCCCC, 3); // short: bytes 3..6 keep the last report's
         VexoEvent reader;
-        QSignalSpy samples(&reader, &VexoEvent::eventTrigger);
-        QSignalSpy disconnects(&reader, &VexoEvent::deviceDisconnect);
+        ReaderSignals received(reader);
         reader.start();
-        QTRY_COMPARE(samples.count(), 3);
-        QCOMPARE(samples[0][0].toByteArray(), QByteArray::fromHex("1027204E3075"));
-        QCOMPARE(samples[1][0].toByteArray(), QByteArray::fromHex("0100FFFF0080"));
-        QCOMPARE(samples[2][0].toByteArray(), QByteArray::fromHex("AAAAFFFF0080"));
+        QTRY_COMPARE(received.samples.count(), 3);
+        QCOMPARE(received.samples[0], QByteArray::fromHex("1027204E3075"));
+        QCOMPARE(received.samples[1], QByteArray::fromHex("0100FFFF0080"));
+        QCOMPARE(received.samples[2], QByteArray::fromHex("AAAAFFFF0080"));
 
         reader.requestInterruption();
         QVERIFY(reader.wait(2000));
-        QCOMPARE(disconnects.count(), 0);
+        QCoreApplication::processEvents();
+        QCOMPARE(received.disconnects, 0);
         QVERIFY(!DeviceHandle::isOpen());
         QCOMPARE(PedalSim::openHandles(), 0);
         QCOMPARE(int(threadDoneLines), 1);
@@ -348,23 +359,23 @@ private slots:
     void readerUnplugged() {
         QVERIFY(DeviceHandle::open());
         VexoEvent reader;
-        QSignalSpy disconnects(&reader, &VexoEvent::deviceDisconnect);
-        bool handleGoneFirst = false;
-        int linesAtSignal = -1;
+        ReaderSignals received(reader);
+        std::atomic<bool> handleGoneFirst{false};
+        std::atomic<int> linesAtSignal{-1};
         connect(
             &reader, &VexoEvent::deviceDisconnect, &reader,
             [&] {
                 handleGoneFirst = !DeviceHandle::isOpen();
-                linesAtSignal = threadDoneLines;
+                linesAtSignal = threadDoneLines.load();
             },
             Qt::DirectConnection);
         reader.start();
         QTest::qWait(30);
         PedalSim::unplug();
         QVERIFY(reader.wait(2000));
-        QCOMPARE(disconnects.count(), 1);
+        QTRY_COMPARE(received.disconnects, 1);
         QVERIFY(handleGoneFirst);   // closed before the signal
-        QCOMPARE(linesAtSignal, 0); // and the debug line after it
+        QCOMPARE(linesAtSignal.load(), 0); // and the debug line after it
         QCOMPARE(int(threadDoneLines), 1);
         QCOMPARE(PedalSim::openHandles(), 0);
     }
@@ -373,10 +384,10 @@ private slots:
         QVERIFY(DeviceHandle::open());
         PedalSim::failInputRead(3);
         VexoEvent reader;
-        QSignalSpy disconnects(&reader, &VexoEvent::deviceDisconnect);
+        ReaderSignals received(reader);
         reader.start();
         QVERIFY(reader.wait(2000));
-        QCOMPARE(disconnects.count(), 1);
+        QTRY_COMPARE(received.disconnects, 1);
         QVERIFY(!DeviceHandle::isOpen());
         QCOMPARE(int(threadDoneLines), 1);
     }
@@ -384,12 +395,12 @@ private slots:
     void readerHandleGone() {
         QVERIFY(DeviceHandle::open());
         VexoEvent reader;
-        QSignalSpy disconnects(&reader, &VexoEvent::deviceDisconnect);
+        ReaderSignals received(reader);
         reader.start();
         QTest::qWait(20);
         QVERIFY(DeviceHandle::close());
         QVERIFY(reader.wait(2000));
-        QCOMPARE(disconnects.count(), 1);
+        QTRY_COMPARE(received.disconnects, 1);
         QCOMPARE(int(threadDoneLines), 0);
         QCOMPARE(PedalSim::closedHandleUses(), 0);
     }
