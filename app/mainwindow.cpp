@@ -41,6 +41,14 @@ MainWindow::MainWindow(QWidget* parent)
     for (QPushButton* calibrate : {ui->pbSave0, ui->pbSave1, ui->pbSave2})
         connect(calibrate, &QPushButton::clicked, this, &MainWindow::onCalibrateSave);
     connect(ui->cbClutch, &QCheckBox::clicked, this, &MainWindow::onClutch);
+    for (QPushButton* save : {ui->pbSavePro0, ui->pbSavePro1, ui->pbSavePro2})
+        connect(save, &QPushButton::clicked, this, &MainWindow::onProfileSave);
+    for (QPushButton* remove : {ui->pbDelPro0, ui->pbDelPro1, ui->pbDelPro2})
+        connect(remove, &QPushButton::clicked, this, &MainWindow::onProfileRemove);
+    connect(ui->pbImport, &QPushButton::clicked, this, &MainWindow::onProfileImport);
+    connect(ui->pbExport, &QPushButton::clicked, this, &MainWindow::onProfileExport);
+    for (QComboBox* profiles : {ui->cbPro0, ui->cbPro1, ui->cbPro2})
+        connect(profiles, &QComboBox::currentIndexChanged, this, &MainWindow::onProfileChanged);
     for (VexoSlider* tag : {ui->lbDzL0, ui->lbDzR0, ui->lbDzL1, ui->lbDzR1, ui->lbDzL2, ui->lbDzR2})
         connect(tag, &VexoSlider::valueChanged, this, &MainWindow::onDeadzoneChanged);
     connect(&eventThread, &VexoEvent::eventTrigger, this, &MainWindow::onJoystickEvent);
@@ -88,6 +96,7 @@ void MainWindow::onInit() {
     ui->lbVersion->show();
     ui->cbClutch->setChecked(DeviceLink::readSetting(Protocol::VEXIE_PEDAL_MODE) == 1);
     updateClutchView();
+    loadProfiles();
     loadDeadzones();
 
     ui->pbStatus->hide();
@@ -129,6 +138,9 @@ void MainWindow::stopReader() {
 }
 
 void MainWindow::shutDown() {
+    // The choice shown in the lists becomes the one the device keeps.
+    if (DeviceHandle::isOpen())
+        commitProfileSelection();
     stopReader();
     DeviceHandle::close();
 }

@@ -10,6 +10,8 @@
 
 #include <array>
 
+class QComboBox;
+
 namespace Ui {
 class MainWindow;
 }
@@ -27,6 +29,11 @@ private slots:
     void onClose();
     void onJoystickEvent(QByteArray sample);
     void onDeadzoneChanged();
+    void onProfileSave();
+    void onProfileRemove();
+    void onProfileChanged();
+    void onProfileExport();
+    void onProfileImport();
     void onCalibrateSave();
     void onCalibrateWait();
     void onClutch();
@@ -45,6 +52,20 @@ private:
     void fitInputBars();
     bool clutchEnabled() const;
     void updateClutchView();
+
+    // Device profiles: the combo boxes cbPro0..2 list the profiles of axis ids 1..3, each
+    // entry carrying its 7-byte record as item data.
+    void loadProfiles();
+    int findFreeSlot();
+    quint32 packProfileSelection(bool marked) const;
+    void applyProfileSelection(quint32 selection);
+    void sendProfileSelection();
+    void commitProfileSelection();
+    void writeProfile(int slot, const QString& name, const QByteArray& record);
+    void clearProfile(int slot);
+    void selectProfileBySlot(QComboBox* list, int slot);
+    void selectProfileByName(QComboBox* list, const QString& name);
+    bool findProfileBySlot(int slot, QString& name, QByteArray& record) const;
     // Stops the input reader; it closes the device handle as it ends.
     void stopReader();
     void shutDown();

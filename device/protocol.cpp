@@ -126,6 +126,36 @@ QByteArray profileRecord(const FeatureReport& curveReply) {
                       PROFILE_RECORD_SIZE);
 }
 
+QByteArray makeProfileRecord(quint8 slot, quint8 axisId, const QByteArray& points) {
+    QByteArray record(PROFILE_RECORD_SIZE, '\0');
+    record[0] = char(slot);
+    record[1] = char(axisId);
+    for (int i = 0; i < CURVE_POINTS && i < points.size(); ++i)
+        record[2 + i] = points[i];
+    return record;
+}
+
+quint8 recordSlot(const QByteArray& record) {
+    return record.isEmpty() ? 0 : quint8(record[0]);
+}
+
+quint8 recordAxisId(const QByteArray& record) {
+    return record.size() < 2 ? 0 : quint8(record[1]);
+}
+
+QByteArray recordPoints(const QByteArray& record) {
+    return record.mid(2, CURVE_POINTS);
+}
+
+bool isAxisId(int axisId) {
+    return axisId >= 1 && axisId <= AXIS_COUNT;
+}
+
+bool isStorableRecord(const QByteArray& record) {
+    return record.size() >= PROFILE_RECORD_SIZE && recordSlot(record) < PROFILE_SLOTS &&
+           isAxisId(recordAxisId(record));
+}
+
 void fillProfileNameReport(FeatureReport& buffer, quint8 slot, const QByteArray& nameBytes) {
     const int length = std::min<int>(int(nameBytes.size()), MAX_PROFILE_NAME_BYTES);
     buffer[0] = REPORT_ID;

@@ -108,6 +108,16 @@ bool isFreeSlot(const FeatureReport& nameReply);
 // Curve reply bytes 2..8: slot, axis id, five points.
 QByteArray profileRecord(const FeatureReport& curveReply);
 
+// A profile record: slot, axis id (1 clutch, 2 brake, 3 throttle), five curve points.
+QByteArray makeProfileRecord(quint8 slot, quint8 axisId, const QByteArray& points);
+// The parts of a record; 0 (or no points) where a short record lacks them.
+quint8 recordSlot(const QByteArray& record);
+quint8 recordAxisId(const QByteArray& record);
+QByteArray recordPoints(const QByteArray& record);
+bool isAxisId(int axisId);
+// A whole record for a slot the device has and an axis it knows.
+bool isStorableRecord(const QByteArray& record);
+
 // Fills buffer as WRITE_PROFILE_NAME: 02 03 slot name 00.
 void fillProfileNameReport(FeatureReport& buffer, quint8 slot, const QByteArray& nameBytes);
 // Turns the same buffer into WRITE_PROFILE_CURVE: 02 04 slot id EF p1..p5.
