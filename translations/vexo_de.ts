@@ -1,4 +1,4 @@
-<?xml version="1.0" encoding="utf-8"?>
+<?xml version='1.0' encoding='utf-8'?>
 <!DOCTYPE TS>
 <TS version="2.1" language="de_DE" sourcelanguage="en">
 <context>
@@ -130,6 +130,42 @@
     <message>
         <source>Please save other channel calibrate first.</source>
         <translation>Bitte speichern Sie zuerst die Kalibrierung des anderen Kanals.</translation>
+    </message>
+    <message>
+        <source>Can not save to DEFAULT, please use a different name.</source>
+        <translation>DEFAULT kann nicht überschrieben werden, bitte wählen Sie einen anderen Namen.</translation>
+    </message>
+    <message>
+        <source>Please enter a profile name.</source>
+        <translation>Bitte geben Sie einen Profilnamen ein.</translation>
+    </message>
+    <message>
+        <source>Profile name is too long, please use a shorter name.</source>
+        <translation>Der Profilname ist zu lang, bitte wählen Sie einen kürzeren Namen.</translation>
+    </message>
+    <message>
+        <source>Profile is full</source>
+        <translation>Alle Profilplätze sind belegt</translation>
+    </message>
+    <message>
+        <source>Profile is saved</source>
+        <translation>Profil gespeichert</translation>
+    </message>
+    <message>
+        <source>DEFAULT can not be removed.</source>
+        <translation>DEFAULT kann nicht entfernt werden.</translation>
+    </message>
+    <message>
+        <source>INI file can not be written.</source>
+        <translation>Die INI-Datei kann nicht geschrieben werden.</translation>
+    </message>
+    <message>
+        <source>Please choose INI file</source>
+        <translation>Bitte wählen Sie eine INI-Datei</translation>
+    </message>
+    <message>
+        <source>INI file is not valid.</source>
+        <translation>Die INI-Datei ist ungültig.</translation>
     </message>
 </context>
 <context>
