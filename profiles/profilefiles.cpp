@@ -6,6 +6,7 @@
 #include "ui_mainwindow.h"
 
 #include "device/protocol.h"
+#include "profiles/profilefile.h"
 
 #include <QFile>
 #include <QFileDialog>
@@ -17,17 +18,25 @@ using namespace Protocol;
 
 namespace {
 
-const QString INDEX_KEY = QStringLiteral("INDEX");
 const QString EXTENSION = QStringLiteral(".ini");
-constexpr int KEY_DIGITS = 2;
 
 void notify(QWidget* window, const QString& text) {
     QMessageBox::information(window, MainWindow::tr("Notify"), text, QMessageBox::Ok);
 }
 
+} // namespace
+
+namespace ProfileFile {
+
+const QString INDEX_KEY = QStringLiteral("INDEX");
+
+namespace {
+constexpr int KEY_DIGITS = 2;
+
 bool isProfileKey(const QString& key) {
     return key.size() >= KEY_DIGITS && key.at(0).isDigit() && key.at(1).isDigit();
 }
+} // namespace
 
 QString profileKeyName(const QString& key) {
     return key.mid(KEY_DIGITS);
@@ -55,7 +64,9 @@ bool isValidProfileFile(const QSettings& file, const QStringList& keys) {
     return selectionIsStored(indexValue(file));
 }
 
-} // namespace
+} // namespace ProfileFile
+
+using namespace ProfileFile;
 
 void MainWindow::onProfileExport() {
     QString path = QFileDialog::getSaveFileName(nullptr, QString(), QString(), QString());
