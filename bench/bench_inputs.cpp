@@ -21,6 +21,21 @@ public:
     }
 };
 
+// Notes when each queued slot call to the window has run. While the pedals stream, the
+// samples are the only ones: each note is a sample applied by the window's slot.
+class SlotTimer : public QObject {
+public:
+    explicit SlotTimer(size_t expected) { applied.reserve(expected); }
+    std::vector<Clock::time_point> applied;
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() != QEvent::MetaCall)
+            return false;
+        static_cast<QObject*>(watched)->event(event);
+        applied.push_back(Clock::now());
+        return true;
+    }
+};
+
 void runEventLoop(int ms) {
     QEventLoop loop;
     QTimer::singleShot(ms, Qt::PreciseTimer, &loop, &QEventLoop::quit);
@@ -47,18 +62,14 @@ int main(int argc, char* argv[]) {
     auto w = openWindow();
     runEventLoop(300); // the page switch and first paints settle
 
-    VexoEvent& reader = MainWindowTest::eventThread(*w);
     const QString guiTid = currentThreadId();
     const QString readerTid = threadNamed(QStringLiteral("VexoEvent"));
     if (readerTid.isEmpty())
         qFatal("reader thread not found");
 
-    // Runs right after the window's slot for the same sample: the sample is applied.
-    std::vector<Clock::time_point> applied;
-    applied.reserve(size_t(rate) * size_t(seconds + 2));
-    QObject observer;
-    QObject::connect(&reader, &VexoEvent::eventTrigger, &observer,
-                     [&](const QByteArray&) { applied.push_back(Clock::now()); });
+    SlotTimer slotTimer(size_t(rate) * size_t(seconds + 2));
+    const std::vector<Clock::time_point>& applied = slotTimer.applied;
+    w->installEventFilter(&slotTimer);
 
     PaintCounter barPaints, labelPaints;
     widget(*w, "pgAdc1")->installEventFilter(&barPaints);

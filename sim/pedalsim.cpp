@@ -9,6 +9,10 @@
 #include <cstring>
 #include <thread>
 
+#ifdef __linux__
+#include <pthread.h>
+#endif
+
 namespace PedalSim {
 
 namespace {
@@ -271,7 +275,8 @@ std::array<quint16, 3> pedalValues(double t) {
     const Block& cal = FACTORY_CALIBRATION;
     auto raw = [&](int axis, double travel) {
         const double low = cal[2 * axis] + 300, high = cal[2 * axis + 1] - 300;
-        return quint16(low + travel * (high - low));
+        // A pedal does not travel past its end stop (the hold wobbles just below it).
+        return quint16(low + std::clamp(travel, 0.0, 1.0) * (high - low));
     };
     return {raw(0, pedalTravel(t, 5.0, 0.55)), raw(1, pedalTravel(t, 4.0, 0.0)),
             raw(2, pedalTravel(t, 3.3, 0.4))};
@@ -336,6 +341,9 @@ std::atomic<bool> streamStop{false};
 
 void streamLoop(int rate) {
     using Clock = std::chrono::steady_clock;
+#ifdef __linux__
+    pthread_setname_np(pthread_self(), "PedalStream"); // told apart in profiles
+#endif
     State& s = state();
     const Clock::time_point start = Clock::now();
     long long index = 0;
