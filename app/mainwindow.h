@@ -2,11 +2,14 @@
 // each feature are defined in the source files of its folder (inputs/, profiles/, firmware/).
 #pragma once
 
+#include "device/protocol.h"
 #include "device/vexoevent.h"
 
+#include <QElapsedTimer>
 #include <QMainWindow>
 #include <QPointF>
 #include <QString>
+#include <QTimer>
 
 #include <array>
 
@@ -45,6 +48,8 @@ private:
     void fitInputBars();
     bool clutchEnabled() const;
     void updateClutchView();
+    // Puts the newest axis values on the labels and bars.
+    void showInputs();
     // Stops the input reader; it closes the device handle as it ends.
     void stopReader();
     void shutDown();
@@ -58,6 +63,11 @@ private:
     // Lowest and highest raw value per axis since its last calibration reset.
     std::array<quint16, 6> calRange{65535, 0, 65535, 0, 65535, 0};
     QString updateBaseUrl;
+    // The pedals send up to 8,000 samples a second; each one is tracked, but the labels
+    // and bars are refreshed at most once per frame, with the newest values.
+    Protocol::AxisValues newestInputs{};
+    QTimer inputRefresh;
+    QElapsedTimer inputsShown;
 
     friend class MainWindowTest;
 };
