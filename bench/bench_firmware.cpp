@@ -97,8 +97,8 @@ int main(int argc, char* argv[]) {
     row(bench, "data reports, image intact",
         QStringLiteral("%1, %2").arg(reports).arg(intact ? "yes" : "NO"), "14336, yes");
     row(bench, "progress values emitted", QString::number(emitted), "96");
-    row(bench, "per data report: all / device (µs)", fixed(t, 3) + " / " + fixed(d, 3));
-    row(bench, "per data report: program (µs)", fixed(std::max(0.0, t - d), 3), "< 2");
+    row(bench, "per data report: all / device (us)", fixed(t, 3) + " / " + fixed(d, 3));
+    row(bench, "per data report: program (us)", fixed(std::max(0.0, t - d), 3), "< 2");
     DeviceHandle::close();
     return intact ? 0 : 1;
 }

@@ -52,10 +52,10 @@ run offscreen "$bin/bench_firmware"
 awk -F'\t' '
   { bench[NR] = $2; fig[NR] = $3; val[NR] = $4; goal[NR] = $5
     if (length($2) > wb) wb = length($2); if (length($3) > wf) wf = length($3)
-    if (length($4) > wv) wv = length($4) }
+    if (length($4) > wv) wv = length($4); if (length($5) > wg) wg = length($5) }
   END {
-    if (wb < 9) wb = 9; if (wv < 5) wv = 5
-    fmt = "| %-" wb "s | %-" wf "s | %" wv "s | %-8s |\n"
+    if (wb < 9) wb = 9; if (wv < 5) wv = 5; if (wg < 4) wg = 4
+    fmt = "| %-" wb "s | %-" wf "s | %" wv "s | %-" wg "s |\n"
     printf fmt, "benchmark", "figure", "value", "goal"
     line = sprintf(fmt, "", "", "", ""); gsub(/ /, "-", line); gsub(/\|-/, "|-", line)
     printf "%s", line
