@@ -23,6 +23,7 @@ int main(int argc, char* argv[]) {
     const QString guiTid = currentThreadId();
     const long long cpu0 = processCpuNs(), switches0 = processSwitches();
     const long long reader0 = threadSwitches(readerTid), gui0 = threadSwitches(guiTid);
+    const long long readerCpu0 = threadCpuNs(readerTid);
     const Clock::time_point start = Clock::now();
     QEventLoop loop;
     QTimer::singleShot(seconds * 1000, Qt::PreciseTimer, &loop, &QEventLoop::quit);
@@ -30,10 +31,13 @@ int main(int argc, char* argv[]) {
     const double wallMs = msSince(start);
     const long long cpu1 = processCpuNs(), switches1 = processSwitches();
     const long long reader1 = threadSwitches(readerTid), gui1 = threadSwitches(guiTid);
+    const long long readerCpu1 = threadCpuNs(readerTid);
 
     const double s = wallMs / 1000.0;
     row(bench, "process CPU (% of a core)", fixed(100.0 * double(cpu1 - cpu0) / (wallMs * 1e6), 2),
         "< 0.5");
+    row(bench, "reader thread CPU (% of a core)",
+        fixed(100.0 * double(readerCpu1 - readerCpu0) / (wallMs * 1e6), 2));
     row(bench, "wake-ups/s: process / reader / GUI",
         QStringLiteral("%1 / %2 / %3")
             .arg(fixed((switches1 - switches0) / s, 0), fixed((reader1 - reader0) / s, 0),
