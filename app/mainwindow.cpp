@@ -7,22 +7,29 @@
 #include <QCloseEvent>
 #include <QIcon>
 #include <QMouseEvent>
+#include <QPixmapCache>
 #include <QTimer>
 
 #include <hidapi.h>
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
 constexpr int RETRY_INTERVAL_MS = 3000;
 constexpr int DRAG_BAND_HEIGHT = 50;
 const QPointF NO_DRAG(-1, -1);
+// One page picture (the one the clutch mode shows) and the smaller ones.
+constexpr int PIXMAP_CACHE_KB = 20 * 1024;
 } // namespace
 
 MainWindow::MainWindow(QWidget* parent)
     : QMainWindow(parent)
     , ui(new Ui::MainWindow)
     , dragOrigin(NO_DRAG) {
+    // The page pictures are 2303 x 1479 (13 MB each decoded), beyond Qt's default pixmap
+    // cache; uncached, every label showing one decodes its own copy at every style change.
+    QPixmapCache::setCacheLimit(std::max(QPixmapCache::cacheLimit(), PIXMAP_CACHE_KB));
     ui->setupUi(this);
     QIcon icon;
     for (int size : {16, 24, 32, 48, 64, 128, 256})
@@ -53,6 +60,8 @@ MainWindow::MainWindow(QWidget* parent)
         connect(tag, &VexoSlider::valueChanged, this, &MainWindow::onDeadzoneChanged);
     connect(&eventThread, &VexoEvent::eventTrigger, this, &MainWindow::onJoystickEvent);
     connect(&eventThread, &VexoEvent::deviceDisconnect, this, &MainWindow::onInit);
+    inputRefresh.setSingleShot(true);
+    connect(&inputRefresh, &QTimer::timeout, this, &MainWindow::showInputs);
 
     // Each tag's place in the form is its 0 % home.
     for (VexoSlider* lower : {ui->lbDzL0, ui->lbDzL1, ui->lbDzL2})

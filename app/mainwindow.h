@@ -2,11 +2,14 @@
 // each feature are defined in the source files of its folder (inputs/, profiles/, firmware/).
 #pragma once
 
+#include "device/protocol.h"
 #include "device/vexoevent.h"
 
+#include <QElapsedTimer>
 #include <QMainWindow>
 #include <QPointF>
 #include <QString>
+#include <QTimer>
 
 #include <array>
 
@@ -66,6 +69,8 @@ private:
     void selectProfileBySlot(QComboBox* list, int slot);
     void selectProfileByName(QComboBox* list, const QString& name);
     bool findProfileBySlot(int slot, QString& name, QByteArray& record) const;
+    // Puts the newest axis values on the labels and bars.
+    void showInputs();
     // Stops the input reader; it closes the device handle as it ends.
     void stopReader();
     void shutDown();
@@ -79,6 +84,11 @@ private:
     // Lowest and highest raw value per axis since its last calibration reset.
     std::array<quint16, 6> calRange{65535, 0, 65535, 0, 65535, 0};
     QString updateBaseUrl;
+    // The pedals send up to 8,000 samples a second; each one is tracked, but the labels
+    // and bars are refreshed at most once per frame, with the newest values.
+    Protocol::AxisValues newestInputs{};
+    QTimer inputRefresh;
+    QElapsedTimer inputsShown;
 
     friend class MainWindowTest;
 };

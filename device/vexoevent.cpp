@@ -4,6 +4,7 @@
 #include "device/protocol.h"
 
 #include <QDebug>
+#include <QElapsedTimer>
 
 #include <hidapi.h>
 
@@ -11,8 +12,17 @@ VexoEvent::VexoEvent(QObject* parent)
     : QThread(parent) {}
 
 void VexoEvent::run() {
+    // An idle pedal set costs about 100 polls a second.
     constexpr unsigned long EMPTY_POLL_SLEEP_MS = 10;
+    // While the pedals stream (1,000 to 8,000 reports a second) the host keeps only 64
+    // reports between reads and drops the oldest beyond that, and every millisecond a report
+    // waits is lag on the screen: so until the stream has been quiet a while, an empty
+    // poll sleeps one millisecond.
+    constexpr unsigned long STREAM_POLL_SLEEP_US = 1000;
+    constexpr qint64 STREAM_QUIET_MS = 100;
     constexpr int NO_DEVICE = -2;
+
+    QElapsedTimer sinceReport;
 
     quint8 buffer[Protocol::INPUT_REPORT_SIZE] = {};
 
@@ -38,9 +48,13 @@ void VexoEvent::run() {
         if (n < 0)
             break;
         if (n == 0) {
-            QThread::msleep(EMPTY_POLL_SLEEP_MS);
+            if (sinceReport.isValid() && sinceReport.elapsed() < STREAM_QUIET_MS)
+                QThread::usleep(STREAM_POLL_SLEEP_US);
+            else
+                QThread::msleep(EMPTY_POLL_SLEEP_MS);
             continue;
         }
+        sinceReport.start();
         emit eventTrigger(Protocol::inputSample(buffer));
     }
 

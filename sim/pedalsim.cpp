@@ -4,8 +4,14 @@
 #include <QThread>
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstring>
+#include <thread>
+
+#ifdef __linux__
+#include <pthread.h>
+#endif
 
 namespace PedalSim {
 
@@ -90,6 +96,11 @@ void State::resetLocked() {
     firmwareChunkCount = 0;
     inputs.clear();
     delivered = 0;
+    overwritten = 0;
+    deepestQueue = 0;
+    stream = StreamStats{};
+    streamReadable.clear();
+    streamRead.clear();
     motion = false;
     failSendAt = failGetAt = failInputAt = unplugAtCall = 0;
     replyLength = 0;
@@ -258,7 +269,41 @@ double pedalTravel(double t, double period, double phase) {
         return 1.0 - ease((x - 0.70) / 0.20);
     return 0.0;
 }
+
+// The three raw values with the pedals at time t, within the factory calibration.
+std::array<quint16, 3> pedalValues(double t) {
+    const Block& cal = FACTORY_CALIBRATION;
+    auto raw = [&](int axis, double travel) {
+        const double low = cal[2 * axis] + 300, high = cal[2 * axis + 1] - 300;
+        // A pedal does not travel past its end stop (the hold wobbles just below it).
+        return quint16(low + std::clamp(travel, 0.0, 1.0) * (high - low));
+    };
+    return {raw(0, pedalTravel(t, 5.0, 0.55)), raw(1, pedalTravel(t, 4.0, 0.0)),
+            raw(2, pedalTravel(t, 3.3, 0.4))};
+}
+
+QByteArray inputReport(const std::array<quint16, 3>& values) {
+    QByteArray report(17, '\0');
+    report[0] = 0x01;
+    for (int a = 0; a < 3; ++a)
+        putU16(reinterpret_cast<quint8*>(report.data()) + 1 + 2 * a, values[a]);
+    return report;
+}
 } // namespace
+
+void State::queueInput(const QByteArray& report, bool streamed) {
+    if (int(inputs.size()) >= HOST_INPUT_BUFFER) {
+        if (inputs.front().streamed)
+            ++stream.dropped;
+        inputs.pop_front();
+        ++overwritten;
+    }
+    inputs.push_back(Input{report, std::chrono::steady_clock::now(), streamed});
+    deepestQueue = std::max(deepestQueue, int(inputs.size()));
+    if (streamed)
+        stream.deepestQueue = std::max(stream.deepestQueue, int(inputs.size()));
+    inputArrived.notify_all();
+}
 
 bool State::takeInput(quint8* data, size_t length, int& result) {
     if (inputs.empty() && motion) {
@@ -266,36 +311,118 @@ bool State::takeInput(quint8* data, size_t length, int& result) {
         const auto interval = std::chrono::microseconds(1000000 / std::max(1, motionRate));
         if (now - lastMotion >= interval) {
             lastMotion = now;
-            const double t = std::chrono::duration<double>(now - motionStart).count();
-            const Block& cal = FACTORY_CALIBRATION;
-            auto raw = [&](int axis, double travel) {
-                const double low = cal[2 * axis] + 300, high = cal[2 * axis + 1] - 300;
-                return quint16(low + travel * (high - low));
-            };
-            QByteArray report(17, '\0');
-            report[0] = 0x01;
-            const quint16 v[3] = {raw(0, pedalTravel(t, 5.0, 0.55)),
-                                  raw(1, pedalTravel(t, 4.0, 0.0)),
-                                  raw(2, pedalTravel(t, 3.3, 0.4))};
-            for (int a = 0; a < 3; ++a)
-                putU16(reinterpret_cast<quint8*>(report.data()) + 1 + 2 * a, v[a]);
-            inputs.push_back(report);
+            queueInput(
+                inputReport(pedalValues(std::chrono::duration<double>(now - motionStart).count())),
+                false);
         }
     }
     if (inputs.empty())
         return false;
-    const QByteArray report = inputs.front();
+    const Input input = inputs.front();
     inputs.pop_front();
-    const int n = std::min<int>(int(report.size()), int(length));
-    std::memcpy(data, report.constData(), n);
+    const int n = std::min<int>(int(input.bytes.size()), int(length));
+    std::memcpy(data, input.bytes.constData(), n);
     result = n;
     ++delivered;
+    if (input.streamed) {
+        ++stream.delivered;
+        streamReadable.push_back(input.readableAt);
+        streamRead.push_back(std::chrono::steady_clock::now());
+    }
     return true;
+}
+
+// ---------------------------------------------------------------- stream
+
+namespace {
+
+std::thread streamer;
+std::atomic<bool> streamStop{false};
+
+void streamLoop(int rate) {
+    using Clock = std::chrono::steady_clock;
+#ifdef __linux__
+    pthread_setname_np(pthread_self(), "PedalStream"); // told apart in profiles
+#endif
+    State& s = state();
+    const Clock::time_point start = Clock::now();
+    long long index = 0;
+    auto due = [&](long long i) {
+        return start + std::chrono::nanoseconds(i * 1000000000LL / rate);
+    };
+    while (!streamStop.load()) {
+        std::this_thread::sleep_until(due(index));
+        const Clock::time_point now = Clock::now();
+        std::lock_guard<std::mutex> guard(s.mutex);
+        // Reports fall due on the bus whether or not this thread woke in time.
+        for (; due(index) <= now; ++index) {
+            if (!s.plugged)
+                continue;
+            const QByteArray report = streamReport(index, rate);
+            for (int a = 0; a < 3; ++a) {
+                const quint16 v =
+                    quint16(quint8(report[1 + 2 * a]) | (quint8(report[2 + 2 * a]) << 8));
+                s.stream.extremes[2 * a] = std::min(s.stream.extremes[2 * a], v);
+                s.stream.extremes[2 * a + 1] = std::max(s.stream.extremes[2 * a + 1], v);
+            }
+            ++s.stream.produced;
+            s.queueInput(report, true);
+        }
+    }
+}
+
+} // namespace
+
+QByteArray streamReport(long long index, int reportsPerSecond) {
+    std::array<quint16, 3> values = pedalValues(double(index) / std::max(1, reportsPerSecond));
+    // Sensor noise of a few counts, the same for every run.
+    quint32 noise = quint32(index) * 2654435761u;
+    for (quint16& v : values) {
+        noise = noise * 1103515245u + 12345u;
+        v = quint16(int(v) + int((noise >> 16) % 17) - 8);
+    }
+    return inputReport(values);
+}
+
+void startStream(int reportsPerSecond) {
+    stopStream();
+    {
+        State& s = state();
+        std::lock_guard<std::mutex> guard(s.mutex);
+        s.stream = StreamStats{};
+        s.streamReadable.clear();
+        s.streamRead.clear();
+    }
+    streamStop = false;
+    streamer = std::thread(streamLoop, std::max(1, reportsPerSecond));
+}
+
+void stopStream() {
+    if (!streamer.joinable())
+        return;
+    streamStop = true;
+    streamer.join();
+}
+
+StreamStats streamStats() {
+    std::lock_guard<std::mutex> guard(state().mutex);
+    return state().stream;
+}
+
+std::vector<std::chrono::steady_clock::time_point> streamReadableTimes() {
+    std::lock_guard<std::mutex> guard(state().mutex);
+    return state().streamReadable;
+}
+
+std::vector<std::chrono::steady_clock::time_point> streamReadTimes() {
+    std::lock_guard<std::mutex> guard(state().mutex);
+    return state().streamRead;
 }
 
 // ---------------------------------------------------------------- public API
 
 void reset() {
+    stopStream();
     State& s = state();
     std::lock_guard<std::mutex> guard(s.mutex);
     // Handles opened before stay known (the program may still hold one) but go stale.
@@ -458,8 +585,7 @@ void pushInput(quint16 clutch, quint16 brake, quint16 throttle, int length, quin
 void pushRawInput(const QByteArray& report) {
     State& s = state();
     std::lock_guard<std::mutex> guard(s.mutex);
-    s.inputs.push_back(report);
-    s.inputArrived.notify_all();
+    s.queueInput(report, false);
 }
 
 int pendingInputs() {
@@ -470,6 +596,11 @@ int pendingInputs() {
 long long inputsDelivered() {
     std::lock_guard<std::mutex> guard(state().mutex);
     return state().delivered;
+}
+
+long long inputsOverwritten() {
+    std::lock_guard<std::mutex> guard(state().mutex);
+    return state().overwritten;
 }
 
 void setMotion(bool on, int reportsPerSecond) {

@@ -91,6 +91,33 @@ int pendingInputs();
 long long inputsDelivered();
 // Pedals pressing and releasing by themselves, at the given report rate.
 void setMotion(bool on, int reportsPerSecond = 250);
+// Reports the host's buffer holds between reads. As in the operating system's HID
+// driver, a report that arrives when it is full pushes out the oldest one.
+constexpr int HOST_INPUT_BUFFER = 64;
+// Reports pushed out of the full host buffer since the last reset.
+long long inputsOverwritten();
+
+// --- Streaming: a thread of the model sends input reports at a fixed rate, as the pedal
+// set does on the bus (1,000/s at full speed, up to 8,000/s at high speed), with the
+// pedals moving and a little sensor noise. For benchmarks of the input path.
+struct StreamStats {
+    long long produced = 0;  // reports sent while plugged
+    long long delivered = 0; // streamed reports taken by hid_read
+    long long dropped = 0;   // streamed reports pushed out of the full host buffer
+    int deepestQueue = 0;    // most reports readable at once while streaming
+    // Lowest and highest value sent per axis: low0, high0, low1, high1, low2, high2.
+    std::array<quint16, 6> extremes{65535, 0, 65535, 0, 65535, 0};
+};
+// Starts sending (restarting the counters); stopStream returns once the sender is done.
+void startStream(int reportsPerSecond);
+void stopStream();
+StreamStats streamStats();
+// For each streamed report hid_read has taken, in that order: when it became readable
+// and when it was read.
+std::vector<std::chrono::steady_clock::time_point> streamReadableTimes();
+std::vector<std::chrono::steady_clock::time_point> streamReadTimes();
+// The report the stream sends as its index-th at the given rate (report number 0x01).
+QByteArray streamReport(long long index, int reportsPerSecond);
 
 // --- Faults and timing. Counts start at the call: n = 1 is the next such call.
 void failSend(int n);

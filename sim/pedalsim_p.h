@@ -36,12 +36,24 @@ struct State {
     int firmwareEndCount = 0;
     int firmwareChunkCount = 0;
 
-    // Input reports.
-    std::deque<QByteArray> inputs;
+    // Input reports readable by the host, oldest first. The host's buffer holds
+    // HOST_INPUT_BUFFER of them; a report arriving at a full buffer pushes out the oldest.
+    struct Input {
+        QByteArray bytes;
+        std::chrono::steady_clock::time_point readableAt;
+        bool streamed = false;
+    };
+    std::deque<Input> inputs;
     long long delivered = 0;
+    long long overwritten = 0;
+    int deepestQueue = 0;
     bool motion = false;
     int motionRate = 250;
     std::chrono::steady_clock::time_point motionStart, lastMotion;
+
+    // The stream's counters; readable/read times of each streamed report taken, in order.
+    StreamStats stream;
+    std::vector<std::chrono::steady_clock::time_point> streamReadable, streamRead;
 
     // Faults, timing, bookkeeping.
     int failSendAt = 0, failGetAt = 0, failInputAt = 0, unplugAtCall = 0;
@@ -65,6 +77,7 @@ struct State {
     void receiveChunk(const quint8* report);
     void protocolError(const QString& what, const quint8* report);
     bool takeInput(quint8* data, size_t length, int& result);
+    void queueInput(const QByteArray& report, bool streamed);
 };
 
 State& state();

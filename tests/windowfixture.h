@@ -24,6 +24,8 @@ public:
     static const QString& updateBaseUrl(const MainWindow& w) { return w.updateBaseUrl; }
     static VexoEvent& eventThread(MainWindow& w) { return w.eventThread; }
     static void deliver(MainWindow& w, QEvent& event) { w.event(&event); }
+    // One sample handed to the window's slot directly, as the queued signal would.
+    static void applySample(MainWindow& w, const QByteArray& sample) { w.onJoystickEvent(sample); }
 };
 
 template <typename T = QWidget> T* widget(QWidget& window, const char* name) {

@@ -24,6 +24,13 @@ pictures=(
 for entry in "${pictures[@]}"; do
   read -r name w h <<<"$entry"
   rsvg-convert -w "$w" -h "$h" -f png -o "img/$name.png" "svg/$name.svg"
+  case "$name" in
+  back | back2)
+    # The page pictures lie on the page's own colour: stored opaque, Qt keeps them as they
+    # decode, where a picture with alpha is copied once more (13 MB at this size).
+    convert "img/$name.png" -background 'rgb(26,25,25)' -alpha remove -alpha off "img/$name.png"
+    ;;
+  esac
   if command -v convert >/dev/null 2>&1; then
     convert "img/$name.png" -strip -define png:compression-level=9 "img/$name.png"
   fi
