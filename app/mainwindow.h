@@ -3,9 +3,12 @@
 #pragma once
 
 #include "device/vexoevent.h"
+#include "firmware/vexoupgrade.h"
 
 #include <QMainWindow>
+#include <QNetworkAccessManager>
 #include <QPointF>
+#include <QPointer>
 #include <QString>
 
 #include <array>
@@ -13,6 +16,8 @@
 namespace Ui {
 class MainWindow;
 }
+
+class QNetworkReply;
 
 class MainWindow : public QMainWindow {
     Q_OBJECT
@@ -30,6 +35,15 @@ private slots:
     void onCalibrateSave();
     void onCalibrateWait();
     void onClutch();
+    void onClearFlash();
+    void onShowPath();
+    void onUpgrade();
+    void onAutoUpgrade();
+    void onUpgradeReady();
+    void onNetUpgrade();
+    void onNetProgress(qint64 r, qint64 t);
+    void onNetUpgradeReady();
+    void onProgress(int percent);
 
 protected:
     void mousePressEvent(QMouseEvent* event) override;
@@ -40,6 +54,7 @@ protected:
 
 private:
     void showWaiting();
+    void loadProfiles();
     void loadDeadzones();
     // Each input bar covers only the active part of its track.
     void fitInputBars();
@@ -47,17 +62,40 @@ private:
     void updateClutchView();
     // Stops the input reader; it closes the device handle as it ends.
     void stopReader();
-    void shutDown();
+    // False, after telling the user, while a firmware upload runs: the device must
+    // not be left with half an image.
+    bool shutDown();
+    void resetUpgradePage();
+    // The upload thread has ended; tells the user when it ended without a word.
+    void uploadEnded();
+    // Tells the user that another firmware operation is still under way.
+    void refuseWhileBusy();
 
     Ui::MainWindow* ui;
     QPointF dragOrigin;
     VexoEvent eventThread;
+    VexoUpgrade upgradeThread;
     // Indexes into calRange, and value positions in the blocks, of the axis being calibrated.
     int calLowIndex = 0;
     int calHighIndex = 1;
     // Lowest and highest raw value per axis since its last calibration reset.
     std::array<quint16, 6> calRange{65535, 0, 65535, 0, 65535, 0};
+    QNetworkAccessManager networkManager;
     QString updateBaseUrl;
+
+    // One firmware operation at a time, from the check or the manual start until the
+    // upload thread has ended.
+    enum class UpdateStage {
+        Idle,
+        Checking,    // version.json requested, offer shown, or a download scheduled
+        Downloading, // imageReply running
+        HandingOver, // image stored, onUpgrade scheduled
+        Uploading,   // upgradeThread started, its end not yet handled
+    };
+    UpdateStage updateStage = UpdateStage::Idle;
+    QPointer<QNetworkReply> imageReply;
+    // The download passed the firmware limit and was aborted.
+    bool imageTooLarge = false;
 
     friend class MainWindowTest;
 };

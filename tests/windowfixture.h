@@ -23,6 +23,9 @@ public:
     static QPointF dragOrigin(const MainWindow& w) { return w.dragOrigin; }
     static const QString& updateBaseUrl(const MainWindow& w) { return w.updateBaseUrl; }
     static VexoEvent& eventThread(MainWindow& w) { return w.eventThread; }
+    static VexoUpgrade& upgradeThread(MainWindow& w) { return w.upgradeThread; }
+    // The window builds the address when it connects; tests point it at their own server.
+    static void setUpdateBaseUrl(MainWindow& w, const QString& url) { w.updateBaseUrl = url; }
     static void deliver(MainWindow& w, QEvent& event) { w.event(&event); }
 };
 
