@@ -70,6 +70,9 @@ private:
     void uploadEnded();
     // Tells the user that another firmware operation is still under way.
     void refuseWhileBusy();
+    // A download that grows past what an image can hold is aborted.
+    void watchImageSize();
+    void stopOversizedDownload();
 
     Ui::MainWindow* ui;
     QPointF dragOrigin;

@@ -112,6 +112,8 @@ void MainWindow::onNetUpgrade() {
     imageReply = networkManager.get(Firmware::updateRequest(QUrl(url, QUrl::TolerantMode)));
     connect(imageReply, &QNetworkReply::downloadProgress, this, &MainWindow::onNetProgress);
     connect(imageReply, &QNetworkReply::finished, this, &MainWindow::onNetUpgradeReady);
+    connect(imageReply, &QNetworkReply::metaDataChanged, this, &MainWindow::watchImageSize);
+    connect(imageReply, &QNetworkReply::readyRead, this, &MainWindow::watchImageSize);
     ui->pgUpgrade->show();
     ui->lbUpgrade->setText(tr("Downloading ..."));
     ui->lbUpgrade->show();
@@ -119,17 +121,32 @@ void MainWindow::onNetUpgrade() {
 
 void MainWindow::onNetProgress(qint64 r, qint64 t) {
     if (Firmware::downloadTooLarge(r, t)) {
-        // No image is that large: stop taking the body in. Aborted from the event loop,
-        // not from inside the reply's own signal.
-        if (imageReply && !imageTooLarge) {
-            imageTooLarge = true;
-            QMetaObject::invokeMethod(imageReply, &QNetworkReply::abort, Qt::QueuedConnection);
-        }
+        stopOversizedDownload();
         return;
     }
     const int percent = Firmware::downloadPercent(r, t);
     if (percent >= 0)
         ui->pgUpgrade->setValue(percent);
+}
+
+void MainWindow::watchImageSize() {
+    // downloadProgress comes at most every so often and may not come at all before the
+    // body ends; what the reply holds, and what it announces, are known at once.
+    if (!imageReply)
+        return;
+    const QVariant announced = imageReply->header(QNetworkRequest::ContentLengthHeader);
+    if (Firmware::downloadTooLarge(imageReply->bytesAvailable(),
+                                   announced.isValid() ? announced.toLongLong() : -1))
+        stopOversizedDownload();
+}
+
+void MainWindow::stopOversizedDownload() {
+    // No image is that large: stop taking the body in. Aborted from the event loop, not
+    // from inside one of the reply's own signals.
+    if (!imageReply || imageTooLarge)
+        return;
+    imageTooLarge = true;
+    QMetaObject::invokeMethod(imageReply, &QNetworkReply::abort, Qt::QueuedConnection);
 }
 
 void MainWindow::onNetUpgradeReady() {
