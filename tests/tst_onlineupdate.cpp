@@ -359,6 +359,11 @@ private slots:
         // The digest of something else.
         QCOMPARE(check(*w, answerer, ok(newerVersion(Firmware::md5Hex("other")))),
                  (QStringList{OFFER, DOWNLOAD_FAIL}));
+        // Something that is not a file stands where the copy goes.
+        QVERIFY(QDir().mkpath(temporaryCopy + "/x"));
+        QCOMPARE(check(*w, answerer, ok(newerVersion(Firmware::md5Hex(image)))),
+                 (QStringList{OFFER, "Error|Can not write to temp."}));
+        QVERIFY(QDir(temporaryCopy).removeRecursively());
 
         // Too large for the device, though its digest matches: refused before anything is
         // stored or sent.
