@@ -58,6 +58,13 @@ MainWindow::MainWindow(QWidget* parent)
         connect(profiles, &QComboBox::currentIndexChanged, this, &MainWindow::onProfileChanged);
     for (VexoSlider* tag : {ui->lbDzL0, ui->lbDzR0, ui->lbDzL1, ui->lbDzR1, ui->lbDzL2, ui->lbDzR2})
         connect(tag, &VexoSlider::valueChanged, this, &MainWindow::onDeadzoneChanged);
+    connect(&upgradeThread, &VexoUpgrade::progress, this, &MainWindow::onProgress);
+    // Queued like progress, so it arrives after the thread's last value.
+    connect(&upgradeThread, &QThread::finished, this, &MainWindow::uploadEnded);
+    connect(ui->pbPath, &QPushButton::clicked, this, &MainWindow::onShowPath);
+    connect(ui->pbUpgrade, &QPushButton::clicked, this, &MainWindow::onUpgrade);
+    connect(ui->pbAutoUpgrade, &QPushButton::clicked, this, &MainWindow::onAutoUpgrade);
+    connect(ui->pbClearFlash, &QPushButton::clicked, this, &MainWindow::onClearFlash);
     connect(&eventThread, &VexoEvent::eventTrigger, this, &MainWindow::onJoystickEvent);
     connect(&eventThread, &VexoEvent::deviceDisconnect, this, &MainWindow::onInit);
     inputRefresh.setSingleShot(true);
@@ -71,11 +78,15 @@ MainWindow::MainWindow(QWidget* parent)
 
     hid_init();
     ui->stackedWidget->setCurrentIndex(4);
+    resetUpgradePage();
     // The first attempt runs once the window is shown.
     QTimer::singleShot(0, this, &MainWindow::onInit);
 }
 
 MainWindow::~MainWindow() {
+    // A window destroyed without a close still lets a running upload finish: the device
+    // must not be left with half an image.
+    upgradeThread.wait();
     // The reader ends within one poll; stopping it first means the handle is never
     // closed under a running reader.
     stopReader();
@@ -146,22 +157,29 @@ void MainWindow::stopReader() {
     eventThread.wait();
 }
 
-void MainWindow::shutDown() {
+bool MainWindow::shutDown() {
+    if (updateStage == UpdateStage::Uploading || upgradeThread.isRunning()) {
+        refuseWhileBusy();
+        return false;
+    }
     // The choice shown in the lists becomes the one the device keeps.
     if (DeviceHandle::isOpen())
         commitProfileSelection();
     stopReader();
     DeviceHandle::close();
+    return true;
 }
 
 void MainWindow::onClose() {
-    shutDown();
-    close();
+    if (shutDown())
+        close();
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
-    shutDown();
-    event->accept();
+    if (shutDown())
+        event->accept();
+    else
+        event->ignore();
 }
 
 void MainWindow::mousePressEvent(QMouseEvent* event) {

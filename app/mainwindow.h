@@ -4,10 +4,13 @@
 
 #include "device/protocol.h"
 #include "device/vexoevent.h"
+#include "firmware/vexoupgrade.h"
 
 #include <QElapsedTimer>
 #include <QMainWindow>
+#include <QNetworkAccessManager>
 #include <QPointF>
+#include <QPointer>
 #include <QString>
 #include <QTimer>
 
@@ -18,6 +21,8 @@ class QComboBox;
 namespace Ui {
 class MainWindow;
 }
+
+class QNetworkReply;
 
 class MainWindow : public QMainWindow {
     Q_OBJECT
@@ -40,6 +45,15 @@ private slots:
     void onCalibrateSave();
     void onCalibrateWait();
     void onClutch();
+    void onClearFlash();
+    void onShowPath();
+    void onUpgrade();
+    void onAutoUpgrade();
+    void onUpgradeReady();
+    void onNetUpgrade();
+    void onNetProgress(qint64 r, qint64 t);
+    void onNetUpgradeReady();
+    void onProgress(int percent);
 
 protected:
     void mousePressEvent(QMouseEvent* event) override;
@@ -73,22 +87,48 @@ private:
     void showInputs();
     // Stops the input reader; it closes the device handle as it ends.
     void stopReader();
-    void shutDown();
+    // False, after telling the user, while a firmware upload runs: the device must
+    // not be left with half an image.
+    bool shutDown();
+    void resetUpgradePage();
+    // The upload thread has ended; tells the user when it ended without a word.
+    void uploadEnded();
+    // Tells the user that another firmware operation is still under way.
+    void refuseWhileBusy();
+    // A download that grows past what an image can hold is aborted.
+    void watchImageSize();
+    void stopOversizedDownload();
 
     Ui::MainWindow* ui;
     QPointF dragOrigin;
     VexoEvent eventThread;
+    VexoUpgrade upgradeThread;
     // Indexes into calRange, and value positions in the blocks, of the axis being calibrated.
     int calLowIndex = 0;
     int calHighIndex = 1;
     // Lowest and highest raw value per axis since its last calibration reset.
     std::array<quint16, 6> calRange{65535, 0, 65535, 0, 65535, 0};
+    QNetworkAccessManager networkManager;
     QString updateBaseUrl;
     // The pedals send up to 8,000 samples a second; each one is tracked, but the labels
     // and bars are refreshed at most once per frame, with the newest values.
     Protocol::AxisValues newestInputs{};
     QTimer inputRefresh;
     QElapsedTimer inputsShown;
+
+    // One firmware operation at a time, from the check or the manual start until the
+    // upload thread has ended.
+    enum class UpdateStage {
+        Idle,
+        Checking,    // version.json requested, offer shown, or a download scheduled
+        Downloading, // imageReply running
+        HandingOver, // image stored, onUpgrade scheduled
+        Uploading,   // upgradeThread started, its end not yet handled
+    };
+    UpdateStage updateStage = UpdateStage::Idle;
+    QPointer<QNetworkReply> imageReply;
+    // The download passed the firmware limit and was aborted.
+    bool imageTooLarge = false;
 
     friend class MainWindowTest;
 };

@@ -32,11 +32,13 @@ quint32 readSetting(quint8 setting) {
 }
 
 void writeSetting(quint8 setting, quint32 value, bool keep) {
+    sendSetting(setting, value, keep);
+}
+
+int sendSetting(quint8 setting, quint32 value, bool keep) {
     const FeatureReport report = settingWriteReport(setting, value, keep);
-    DeviceHandle::use([&](hid_device* handle) {
-        if (handle)
-            send(handle, report);
-    });
+    return DeviceHandle::use(
+        [&](hid_device* handle) { return handle ? send(handle, report) : -1; });
 }
 
 void writeBlock(const FeatureReport& report) {

@@ -17,6 +17,9 @@ using Protocol::FeatureReport;
 void query(quint8 item, quint8 subIndex, FeatureReport& reply);
 quint32 readSetting(quint8 setting);
 void writeSetting(quint8 setting, quint32 value, bool keep);
+// The same report for callers that must know whether it arrived: hidapi's result,
+// -1 when no device is open.
+int sendSetting(quint8 setting, quint32 value, bool keep);
 // A deadzone block report, or a block reply sent back.
 void writeBlock(const FeatureReport& report);
 // WRITE_PROFILE_NAME then WRITE_PROFILE_CURVE, both built in buffer.

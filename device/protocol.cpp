@@ -240,6 +240,18 @@ int firmwareChunkOffset(const FeatureReport& report) {
     return ((report[COMMAND_OFFSET] & 0x7F) << 12) | (report[2] << 4);
 }
 
+int fillFirmwareChunk(FeatureReport& buffer, const QByteArray& image, int offset) {
+    const int length = std::clamp(int(image.size()) - offset, 0, FIRMWARE_PIECE);
+    fillFirmwareChunkHeader(buffer, offset, length);
+    if (length > 0)
+        std::copy_n(image.constData() + offset, length, buffer.begin() + FIRMWARE_DATA_OFFSET);
+    return length;
+}
+
+void markFirmwareEnd(FeatureReport& buffer) {
+    buffer[COMMAND_OFFSET] = FIRMWARE_END;
+}
+
 int firmwareProgress(int offset, int size) {
     return size > 0 ? offset * FIRMWARE_PROGRESS_STEPS / size : 0;
 }

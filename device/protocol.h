@@ -145,6 +145,12 @@ AxisValues decodeInputSample(const QByteArray& sample);
 // Bytes 1..3 of a firmware data report for the piece at offset.
 void fillFirmwareChunkHeader(FeatureReport& buffer, int offset, int length);
 int firmwareChunkOffset(const FeatureReport& report);
+// The data report of the piece of image at offset: header, then the piece's bytes (at
+// most 16). Bytes after the piece keep what the buffer held. Returns the piece's length.
+int fillFirmwareChunk(FeatureReport& buffer, const QByteArray& image, int offset);
+// Turns the last data report into the closing report (02 10, bytes 2..19 kept): the
+// device writes the received image into its flash.
+void markFirmwareEnd(FeatureReport& buffer);
 // Share of the image sent, in 96ths.
 int firmwareProgress(int offset, int size);
 

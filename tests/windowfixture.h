@@ -14,6 +14,7 @@
 #include <QTest>
 #include <QTimer>
 
+#include <functional>
 #include <memory>
 
 // Reaches the window's private state, the way the window's own code sees it.
@@ -23,6 +24,10 @@ public:
     static QPointF dragOrigin(const MainWindow& w) { return w.dragOrigin; }
     static const QString& updateBaseUrl(const MainWindow& w) { return w.updateBaseUrl; }
     static VexoEvent& eventThread(MainWindow& w) { return w.eventThread; }
+    static VexoUpgrade& upgradeThread(MainWindow& w) { return w.upgradeThread; }
+    static QNetworkAccessManager& networkManager(MainWindow& w) { return w.networkManager; }
+    // The window builds the address when it connects; tests point it at their own server.
+    static void setUpdateBaseUrl(MainWindow& w, const QString& url) { w.updateBaseUrl = url; }
     static void deliver(MainWindow& w, QEvent& event) { w.event(&event); }
     // One sample handed to the window's slot directly, as the queued signal would.
     static void applySample(MainWindow& w, const QByteArray& sample) { w.onJoystickEvent(sample); }
@@ -86,6 +91,8 @@ public:
                 return;
             lastBox = box;
             seen << box->windowTitle() + QLatin1Char('|') + box->text();
+            if (inspect)
+                inspect(box);
             QAbstractButton* button = box->button(this->answer);
             if (button)
                 button->click();
@@ -96,6 +103,8 @@ public:
     }
     QStringList seen;
     QMessageBox::StandardButton answer;
+    // Looks at each box before it is answered (its buttons, the window behind it).
+    std::function<void(QMessageBox*)> inspect;
 
 private:
     QTimer timer;

@@ -1,0 +1,148 @@
+// The DEVICE page: firmware from a local .bin file, the upload's progress, and clearing
+// the settings the device keeps in its flash.
+#include "app/mainwindow.h"
+#include "ui_mainwindow.h"
+
+#include "device/devicehandle.h"
+#include "device/devicelink.h"
+#include "firmware/updatecheck.h"
+
+#include <QDebug>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QTimer>
+
+void MainWindow::onShowPath() {
+    const QString path =
+        QFileDialog::getOpenFileName(nullptr, QString(), QString(), tr("Firmware File (*.bin);;"));
+    if (!path.isEmpty())
+        ui->lePath->setText(path);
+}
+
+void MainWindow::onUpgrade() {
+    // The image a download has just stored is the one operation allowed to go on.
+    const bool fromDownload = updateStage == UpdateStage::HandingOver;
+    if ((!fromDownload && updateStage != UpdateStage::Idle) || upgradeThread.isRunning()) {
+        refuseWhileBusy();
+        return;
+    }
+    updateStage = UpdateStage::Idle;
+
+    const QString path = ui->lePath->text();
+    if (path.startsWith(QLatin1String("https://"))) {
+        updateStage = UpdateStage::Checking;
+        QTimer::singleShot(0, this, &MainWindow::onNetUpgrade);
+        return;
+    }
+    if (!Firmware::isFirmwareFileName(path) ||
+        !Firmware::fitsFirmwareLimit(QFileInfo(path).size())) {
+        QMessageBox::critical(this, tr("Error"), tr("Not a valid firmware."), QMessageBox::Ok);
+        // A refused download must not leave the page showing it.
+        if (fromDownload)
+            resetUpgradePage();
+        return;
+    }
+    qDebug().noquote() << QStringLiteral("Start upgrade from ") + path;
+    upgradeThread.firmwarePath = path;
+    updateStage = UpdateStage::Uploading;
+    upgradeThread.start();
+}
+
+void MainWindow::onProgress(int percent) {
+    if (percent == 100) {
+        resetUpgradePage();
+        QMessageBox::information(this, tr("Notify"), tr("Firmware updated successfully."),
+                                 QMessageBox::Ok);
+        return;
+    }
+    if (percent < 0) {
+        // A report did not arrive; the device was not told to write the image.
+        resetUpgradePage();
+        QMessageBox::critical(this, tr("Error"),
+                              tr("Firmware update failed: the device did not accept the data. "
+                                 "Please check the connection and try again."),
+                              QMessageBox::Ok);
+        return;
+    }
+    ui->lbUpgrade->setText(percent > 96 ? tr("Writing ...") : tr("Uploading ..."));
+    ui->pgUpgrade->setValue(percent);
+    ui->pgUpgrade->update();
+    ui->pgUpgrade->show();
+    ui->lbUpgrade->show();
+}
+
+void MainWindow::uploadEnded() {
+    updateStage = UpdateStage::Idle;
+    switch (upgradeThread.outcome()) {
+    case VexoUpgrade::Outcome::NoDevice:
+        resetUpgradePage();
+        QMessageBox::critical(this, tr("Error"),
+                              tr("No device is connected. The firmware was not sent."),
+                              QMessageBox::Ok);
+        break;
+    case VexoUpgrade::Outcome::Unreadable:
+        resetUpgradePage();
+        QMessageBox::critical(this, tr("Error"), tr("Can not open the firmware file."),
+                              QMessageBox::Ok);
+        break;
+    case VexoUpgrade::Outcome::TooLarge:
+        resetUpgradePage();
+        QMessageBox::critical(this, tr("Error"), tr("Not a valid firmware."), QMessageBox::Ok);
+        break;
+    case VexoUpgrade::Outcome::NotRun:
+    case VexoUpgrade::Outcome::SendFailed:
+    case VexoUpgrade::Outcome::Written:
+        // Already told through progress.
+        break;
+    }
+}
+
+void MainWindow::refuseWhileBusy() {
+    QMessageBox::information(
+        this, tr("Notify"),
+        tr("A firmware update is in progress. Please wait until it has finished."),
+        QMessageBox::Ok);
+}
+
+void MainWindow::resetUpgradePage() {
+    ui->pbAutoUpgrade->setEnabled(true);
+    ui->pbAutoUpgrade->setText(tr("CHECK UPDATE"));
+    ui->pgUpgrade->setValue(0);
+    // Hidden only: the download reads the expected digest from it later.
+    ui->lbCurMd5->hide();
+    ui->lbCurVersion->clear();
+    ui->pgUpgrade->hide();
+    ui->lbUpgrade->hide();
+}
+
+void MainWindow::onClearFlash() {
+    // A setting write in the middle of an image would reach a device busy with its flash.
+    if (updateStage == UpdateStage::Uploading || upgradeThread.isRunning()) {
+        refuseWhileBusy();
+        return;
+    }
+    if (!DeviceHandle::isOpen()) {
+        QMessageBox::critical(this, tr("Error"),
+                              tr("No device is connected. The flash data was not cleared."),
+                              QMessageBox::Ok);
+        return;
+    }
+    const auto answer = QMessageBox::question(
+        this, tr("Notify"),
+        tr("Do you want to continue?\nThis operation will delete all the settings stored in "
+           "the device flash memory."),
+        QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
+    if (answer != QMessageBox::Yes)
+        return;
+    if (DeviceLink::sendSetting(Protocol::VEXIE_CLEAR_FLASH, 0, false) < 0) {
+        QMessageBox::critical(
+            this, tr("Error"),
+            tr("The device did not accept the command. The flash data was not cleared."),
+            QMessageBox::Ok);
+        return;
+    }
+    QMessageBox::information(this, tr("Notify"), tr("Flash data has been cleared."),
+                             QMessageBox::Ok);
+    loadProfiles();
+}
