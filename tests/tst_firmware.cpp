@@ -6,6 +6,7 @@
 #include "firmware/updatecheck.h"
 #include "firmware/vexoupgrade.h"
 
+#include <QComboBox>
 #include <QElapsedTimer>
 #include <QFileDialog>
 #include <QLineEdit>
@@ -410,15 +411,25 @@ private slots:
         QCOMPARE(PedalSim::keptSetting(0x07), 0u);
         QCOMPARE(PedalSim::profileName(5), QStringLiteral("MINE"));
 
-        // Yes: one erase report, then only the queries that read the profile lists again.
+        // Yes: one erase report, then the profile lists are read again from the factory
+        // state; each list's first entry is previewed as it appears.
         answerer.seen.clear();
         PedalSim::clearLog();
         button(*w, "pbClearFlash")->click();
         QCOMPARE(answerer.seen, (QStringList{question, "Notify|Flash data has been cleared."}));
-        const QStringList sent = sentHex();
-        QCOMPARE(sent.value(0), reportHex("020C10"));
-        for (const QString& report : sent.mid(1))
-            QVERIFY2(report.startsWith("02 0B"), qPrintable(report));
+        QStringList expected{reportHex("020C10"),         reportHex("020B0300"),
+                             reportHex("020B0400"),       reportHex("020C0F00000000"),
+                             reportHex("020B0301"),       reportHex("020B0401"),
+                             reportHex("020C0F00010000"), reportHex("020B0302"),
+                             reportHex("020B0402"),       reportHex("020C0F00010200")};
+        for (int slot = 3; slot < 16; ++slot)
+            expected << reportHex(
+                qPrintable(QStringLiteral("020B03%1").arg(slot, 2, 16, QLatin1Char('0'))));
+        expected << reportHex("020B0C0F");
+        QCOMPARE(sentHex(), expected);
+        for (const char* list : {"cbPro0", "cbPro1", "cbPro2"})
+            QCOMPARE(w->findChild<QComboBox*>(QLatin1String(list))->currentText(),
+                     QStringLiteral("DEFAULT"));
         QCOMPARE(PedalSim::keptSetting(0x07), 1u);
         QVERIFY(PedalSim::profile(5).name.startsWith(char(0xFF)));
     }

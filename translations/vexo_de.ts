@@ -167,6 +167,100 @@
         <source>INI file is not valid.</source>
         <translation>Die INI-Datei ist ungültig.</translation>
     </message>
+    <message>
+        <source>Firmware File (*.bin);;</source>
+        <translation>Firmware-Datei (*.bin);;</translation>
+    </message>
+    <message>
+        <source>Error</source>
+        <translation>Fehler</translation>
+    </message>
+    <message>
+        <source>Not a valid firmware.</source>
+        <translation>Keine gültige Firmware.</translation>
+    </message>
+    <message>
+        <source>Firmware updated successfully.</source>
+        <translation>Die Firmware wurde erfolgreich aktualisiert.</translation>
+    </message>
+    <message>
+        <source>Firmware update failed: the device did not accept the data. Please check the connection and try again.</source>
+        <translation>Firmware-Update fehlgeschlagen: Das Gerät hat die Daten nicht angenommen. Bitte prüfen Sie die Verbindung und versuchen Sie es erneut.</translation>
+    </message>
+    <message>
+        <source>Writing ...</source>
+        <translation>Schreiben ...</translation>
+    </message>
+    <message>
+        <source>Uploading ...</source>
+        <translation>Hochladen ...</translation>
+    </message>
+    <message>
+        <source>No device is connected. The firmware was not sent.</source>
+        <translation>Kein Gerät verbunden. Die Firmware wurde nicht gesendet.</translation>
+    </message>
+    <message>
+        <source>Can not open the firmware file.</source>
+        <translation>Die Firmware-Datei kann nicht geöffnet werden.</translation>
+    </message>
+    <message>
+        <source>A firmware update is in progress. Please wait until it has finished.</source>
+        <translation>Ein Firmware-Update läuft. Bitte warten Sie, bis es abgeschlossen ist.</translation>
+    </message>
+    <message>
+        <source>No device is connected. The flash data was not cleared.</source>
+        <translation>Kein Gerät verbunden. Die Flash-Daten wurden nicht gelöscht.</translation>
+    </message>
+    <message>
+        <source>Do you want to continue?
+This operation will delete all the settings stored in the device flash memory.</source>
+        <translation>Möchten Sie fortfahren?
+Dabei werden alle im Flash-Speicher des Geräts gespeicherten Einstellungen gelöscht.</translation>
+    </message>
+    <message>
+        <source>The device did not accept the command. The flash data was not cleared.</source>
+        <translation>Das Gerät hat den Befehl nicht angenommen. Die Flash-Daten wurden nicht gelöscht.</translation>
+    </message>
+    <message>
+        <source>Flash data has been cleared.</source>
+        <translation>Die Flash-Daten wurden gelöscht.</translation>
+    </message>
+    <message>
+        <source>Checking ...</source>
+        <translation>Prüfen ...</translation>
+    </message>
+    <message>
+        <source>Update</source>
+        <translation>Update</translation>
+    </message>
+    <message>
+        <source>No valid device.</source>
+        <translation>Kein gültiges Gerät.</translation>
+    </message>
+    <message>
+        <source>Your firmware is already up to date.</source>
+        <translation>Ihre Firmware ist bereits aktuell.</translation>
+    </message>
+    <message>
+        <source>A new firmware is available, update now?</source>
+        <translation>Eine neue Firmware ist verfügbar. Jetzt aktualisieren?</translation>
+    </message>
+    <message>
+        <source>Version: </source>
+        <translation>Version: </translation>
+    </message>
+    <message>
+        <source>Downloading ...</source>
+        <translation>Herunterladen ...</translation>
+    </message>
+    <message>
+        <source>Download file fail.</source>
+        <translation>Der Download ist fehlgeschlagen.</translation>
+    </message>
+    <message>
+        <source>Can not write to temp.</source>
+        <translation>In den temporären Ordner kann nicht geschrieben werden.</translation>
+    </message>
 </context>
 <context>
     <name>VexoAxis</name>
