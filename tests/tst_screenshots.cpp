@@ -2,6 +2,8 @@
 // binary under screenshots/ for review; each must be a full, non-blank window.
 #include "ui_mainwindow.h"
 
+#include "tests/windowfixture.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QImage>
@@ -63,6 +65,39 @@ private slots:
                 QVERIFY2(shot != earlier, files[page]);
             shots << shot;
         }
+    }
+
+    // The program itself on the virtual pedal set, as a user sees it: these are the
+    // pictures the README shows (scripts/update-screenshots.sh copies them).
+    void connectedProgram() {
+        DeviceHandle::close();
+        PedalSim::reset();
+        PedalSim::setVersionText("\tMar  4 2023,09:15");
+        PedalSim::setBlock(1, {0, 65535, 3277, 62258, 1966, 64880}); // brake 5 %, throttle 3 % / 1 %
+        PedalSim::setProfile(3, "RACE", 2, {8, 22, 45, 72, 95});
+        PedalSim::setProfile(4, "DRIFT", 3, {30, 52, 68, 80, 90});
+        PedalSim::setSetting(0x0F, 0xEF040300); // brake RACE, throttle DRIFT, kept
+        auto w = openWindow();
+        PedalSim::pushInput(12000, 41000, 23000);
+        QTRY_COMPARE(widget<QLabel>(*w, "lbAdc1")->text(), QStringLiteral("41000"));
+
+        const QString dir = QCoreApplication::applicationDirPath() + "/screenshots";
+        QVERIFY(QDir().mkpath(dir));
+        const char* files[] = {"program-1-inputs", "program-2-calibration", "program-3-profiles",
+                               "program-4-device", "program-5-about"};
+        const char* sidebar[] = {"pbS1", "pbS2", "pbS3", "pbS4", "pbS5"};
+        for (int page = 0; page < 5; ++page) {
+            QTest::mouseClick(widget<QPushButton>(*w, sidebar[page]), Qt::LeftButton);
+            QCOMPARE(pageIndex(*w), page);
+            QTest::qWait(50);
+            const QImage shot = w->grab().toImage().convertToFormat(QImage::Format_RGB32);
+            QCOMPARE(shot.size(), QSize(900, 500));
+            QVERIFY(shot.save(dir + '/' + files[page] + ".png"));
+        }
+        // What the shots must show: the device's state, not the form's defaults.
+        QCOMPARE(widget<QComboBox>(*w, "cbPro1")->currentText(), QStringLiteral("RACE"));
+        QCOMPARE(widget<QComboBox>(*w, "cbPro2")->currentText(), QStringLiteral("DRIFT"));
+        QCOMPARE(headText(*w), QStringLiteral("VEXO PX7"));
     }
 };
 
