@@ -44,6 +44,11 @@ void VexoUpgrade::run() {
         if (Firmware::isTemporaryImage(firmwarePath))
             QFile::remove(firmwarePath);
     };
+    const auto failed = [&](int result) {
+        lastOutcome = Outcome::SendFailed;
+        emit progress(result);
+        removeTemporaryCopy();
+    };
 
     // One buffer for the whole transfer: the bytes after a short last piece are those
     // of the piece before, as the device expects.
@@ -55,9 +60,7 @@ void VexoUpgrade::run() {
         const int result = DeviceLink::sendFirmwareReport(buffer);
         if (result < 0) {
             // The device must not be told to write a partial image.
-            lastOutcome = Outcome::SendFailed;
-            emit progress(result);
-            removeTemporaryCopy();
+            failed(result);
             return;
         }
         const int percent = firmwareProgress(offset, size);
@@ -71,9 +74,7 @@ void VexoUpgrade::run() {
     const int result = DeviceLink::sendFirmwareReport(buffer);
     if (result < 0) {
         // Without the closing report the device writes nothing: not a success.
-        lastOutcome = Outcome::SendFailed;
-        emit progress(result);
-        removeTemporaryCopy();
+        failed(result);
         return;
     }
     lastOutcome = Outcome::Written;
