@@ -8,6 +8,7 @@ packages=(
   libhidapi-dev
   xvfb xdotool openssl librsvg2-bin imagemagick
   lintian dpkg-dev file desktop-file-utils
+  clang libclang-rt-14-dev
 )
 
 missing=()
