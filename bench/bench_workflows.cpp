@@ -1,14 +1,19 @@
 // Device workflows with 1 ms per feature report, as on a real bus: feature reports and
-// wall time of each. Connection and calibration run through the window. The profile
-// save and import repeat the device traffic of those slots through DeviceLink (the
-// same queries and writes in the same order) until the window carries them.
+// wall time of each, all driven through the window. The profile save runs from the click
+// to its message box being shown; the import from the file being chosen in the dialog
+// to the slot's return, so the dialog's own time and the answering helpers' polling are
+// left out.
 // Usage: bench_workflows LABEL
 #include "bench/benchutil.h"
-#include "device/devicelink.h"
+#include "device/protocol.h"
 #include "tests/windowfixture.h"
 
+#include <QComboBox>
 #include <QEventLoop>
+#include <QLineEdit>
 #include <QPushButton>
+#include <QSettings>
+#include <QTemporaryDir>
 
 using namespace Bench;
 using namespace Protocol;
@@ -16,7 +21,7 @@ using namespace Protocol;
 namespace {
 
 constexpr quint8 PROFILE_SELECT = 0x0F;
-constexpr int SLOTS = 16;
+const std::array<quint8, 5> POINTS{0x11, 0x21, 0x32, 0x43, 0x53};
 
 void runEventLoop(int ms) {
     QEventLoop loop;
@@ -24,53 +29,87 @@ void runEventLoop(int ms) {
     loop.exec();
 }
 
+// A moment of a workflow: when, and how many feature reports had been made by then.
+struct Mark {
+    Clock::time_point at;
+    long long calls = 0;
+};
+
+Mark now() {
+    return {Clock::now(), PedalSim::featureCalls()};
+}
+
+void report(const QString& bench, const QString& what, const Mark& start, const Mark& end) {
+    row(bench, what + " (feature reports / ms)",
+        QStringLiteral("%1 / %2")
+            .arg(end.calls - start.calls)
+            .arg(fixed(msSince(start.at, end.at), 0)));
+}
+
 // Runs f, then prints the feature reports (sent and read) and the wall time it took.
 template <typename F> void measure(const QString& bench, const QString& what, F&& f) {
-    const long long calls0 = PedalSim::featureCalls();
-    const Clock::time_point start = Clock::now();
+    const Mark start = now();
     f();
-    const double ms = msSince(start);
-    row(bench, what + " (feature reports / ms)",
-        QStringLiteral("%1 / %2").arg(PedalSim::featureCalls() - calls0).arg(fixed(ms, 0)));
+    report(bench, what, start, now());
 }
 
-// The profile listing: a name per slot, a curve per listed slot, the stored selection,
-// and the unmarked selection sent when each non-empty list gets its first entry.
-void listProfiles() {
-    bool listed[3] = {};
-    for (int slot = 0; slot < SLOTS; ++slot) {
-        FeatureReport reply{};
-        DeviceLink::query(ITEM_PROFILE_NAME, quint8(slot), reply);
-        if (isFreeSlot(reply))
-            continue;
-        DeviceLink::query(ITEM_PROFILE_CURVE, quint8(slot), reply);
-        const int axisId = quint8(profileRecord(reply).at(1));
-        if (axisId < 1 || axisId > 3)
-            break;
-        if (!listed[axisId - 1])
-            DeviceLink::writeSetting(PROFILE_SELECT, 0, false);
-        listed[axisId - 1] = true;
+// Marks the moment the first message box is shown, before anyone can answer it.
+class BoxShown : public QObject {
+public:
+    BoxShown() { qApp->installEventFilter(this); }
+    ~BoxShown() override { qApp->removeEventFilter(this); }
+    Mark mark;
+    bool seen = false;
+
+protected:
+    bool eventFilter(QObject* object, QEvent* event) override {
+        if (!seen && event->type() == QEvent::Show && qobject_cast<QMessageBox*>(object)) {
+            mark = now();
+            seen = true;
+        }
+        return false;
     }
-    DeviceLink::readSetting(PROFILE_SELECT);
+};
+
+QString profileName(int slot) {
+    return QStringLiteral("PROFILE %1").arg(slot);
 }
 
-void writeProfile(quint8 slot, const QString& name, const QByteArray& record) {
-    FeatureReport buffer{};
-    DeviceLink::query(ITEM_PROFILE_NAME, slot, buffer);
-    const QString stored = decodeProfileName(buffer);
-    DeviceLink::query(ITEM_PROFILE_CURVE, slot, buffer);
-    if (stored != name || profileRecord(buffer) != record)
-        DeviceLink::writeProfileReports(slot, name, record, buffer);
+quint8 profileAxis(int slot) {
+    return quint8(1 + slot % 3);
 }
 
-void commitSelection(quint32 selection) {
-    if (DeviceLink::readSetting(PROFILE_SELECT) != selection)
-        DeviceLink::writeSetting(PROFILE_SELECT, selection, true);
+QByteArray pointBytes() {
+    return QByteArray(reinterpret_cast<const char*>(POINTS.data()), int(POINTS.size()));
 }
 
-QByteArray record(quint8 slot, quint8 axisId) {
-    return QByteArray::fromRawData("\0\0\x11\x21\x32\x43\x53", 7)
-        .replace(0, 2, QByteArray(1, char(slot)) + QByteArray(1, char(axisId)));
+// 16 profiles in the program's INI format, every slot taken.
+void writeImportFile(const QString& path, quint32 selection) {
+    QSettings file(path, QSettings::IniFormat);
+    for (int slot = 0; slot < PROFILE_SLOTS; ++slot)
+        file.setValue(QString::asprintf("%02d", slot) + profileName(slot),
+                      makeProfileRecord(quint8(slot), profileAxis(slot), pointBytes()));
+    file.setValue(QStringLiteral("INDEX"), QVariant(uint(selection)));
+    file.sync();
+    if (file.status() != QSettings::NoError)
+        qFatal("cannot write %s", qPrintable(path));
+}
+
+bool holds(int slot, const QString& name, quint8 axisId, const std::array<quint8, 5>& points) {
+    const PedalSim::ProfileSlot p = PedalSim::profile(slot);
+    return PedalSim::profileName(slot) == name && p.axisId == axisId && p.points == points;
+}
+
+// Shows the page that holds a widget, through its sidebar button.
+void showPageOf(MainWindow& w, QWidget* child) {
+    auto* pages = widget<QStackedWidget>(w, "stackedWidget");
+    QWidget* page = child;
+    while (page && page->parentWidget() != pages)
+        page = page->parentWidget();
+    const int index = pages->indexOf(page);
+    widget<QPushButton>(w, qPrintable(QStringLiteral("pbS%1").arg(index + 1)))->click();
+    if (pageIndex(w) != index)
+        qFatal("page %d not shown", index);
 }
 
 } // namespace
@@ -93,29 +132,44 @@ int main(int argc, char* argv[]) {
             QCoreApplication::processEvents();
     });
 
-    const quint32 selection = packSelection(0, 1, 2, true);
-    measure(bench, "save a profile (device traffic)", [&] {
-        int slot = 0;
-        for (; slot < SLOTS; ++slot) {
-            FeatureReport reply{};
-            DeviceLink::query(ITEM_PROFILE_NAME, quint8(slot), reply);
-            if (isFreeSlot(reply))
-                break;
-        }
-        writeProfile(quint8(slot), QStringLiteral("RACE"), record(quint8(slot), 2));
-        commitSelection(selection);
-        listProfiles();
-    });
+    bool correct = true;
+    auto* brake = widget<QComboBox>(*w, "cbPro1");
+    showPageOf(*w, brake);
+    // Typed over the shown name, as a user does; the first free slot is 3.
+    brake->lineEdit()->selectAll();
+    QTest::keyClicks(brake->lineEdit(), QStringLiteral("RACE"));
+    if (brake->currentText() != QStringLiteral("RACE"))
+        qFatal("name not typed");
+    {
+        MessageBoxAnswerer answerer;
+        BoxShown shown;
+        const Mark start = now();
+        widget<QPushButton>(*w, "pbSavePro1")->click();
+        report(bench, "save a profile, click to message", start, shown.mark);
+        correct = correct && shown.seen &&
+                  answerer.seen == QStringList{QStringLiteral("Notify|Profile is saved")} &&
+                  holds(3, QStringLiteral("RACE"), 2, {17, 33, 50, 67, 83}) &&
+                  PedalSim::keptSelection() == packSelection(0, 3, 2, true);
+    }
 
-    measure(bench, "import 16 profiles (device traffic)", [&] {
-        for (int slot = 0; slot < SLOTS; ++slot)
-            writeProfile(quint8(slot), QString(), QByteArray(7, '\0'));
-        for (int slot = 0; slot < SLOTS; ++slot)
-            writeProfile(quint8(slot), QStringLiteral("PROFILE %1").arg(slot),
-                         record(quint8(slot), quint8(1 + slot % 3)));
-        listProfiles();
-        commitSelection(selection);
-    });
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("profiles.ini"));
+    const quint32 selection = packSelection(0, 1, 2, true);
+    writeImportFile(path, selection);
+    {
+        FileDialogAnswerer files(path);
+        MessageBoxAnswerer answerer;
+        Mark start;
+        files.inspect = [&](QFileDialog*) {
+            start = now();
+        };
+        widget<QPushButton>(*w, "pbImport")->click();
+        report(bench, "import 16 profiles, file chosen to done", start, now());
+        correct = correct && files.dialogs == 1 && answerer.seen.isEmpty() &&
+                  PedalSim::keptSelection() == selection;
+        for (int slot = 0; slot < PROFILE_SLOTS; ++slot)
+            correct = correct && holds(slot, profileName(slot), profileAxis(slot), POINTS);
+    }
 
     auto* calibrate = widget<QPushButton>(*w, "pbSave2");
     measure(bench, "calibration start", [&] { calibrate->click(); });
@@ -128,6 +182,8 @@ int main(int argc, char* argv[]) {
     const bool clean = PedalSim::protocolErrors().isEmpty();
     if (!clean)
         qWarning() << PedalSim::protocolErrors();
+    if (!correct)
+        qWarning("the device does not hold the saved or imported profiles");
     w.reset();
-    return clean ? 0 : 1;
+    return clean && correct ? 0 : 1;
 }

@@ -7,7 +7,6 @@
 
 #include <QComboBox>
 #include <QFile>
-#include <QFileDialog>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPushButton>
@@ -133,47 +132,6 @@ void dragPoint(VexoAxis* axis, int point, int y) {
     deliver(QEvent::MouseMove, QPointF(start.x(), y), Qt::NoButton, Qt::LeftButton);
     deliver(QEvent::MouseButtonRelease, QPointF(start.x(), y), Qt::LeftButton, Qt::NoButton);
 }
-
-// Answers the next file dialog with a path (an empty one cancels it), recording how the
-// dialog was made.
-class FileDialogAnswerer : public QObject {
-public:
-    explicit FileDialogAnswerer(const QString& path)
-        : path(path) {
-        QObject::connect(&timer, &QTimer::timeout, this, [this] {
-            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-            if (!dialog)
-                return;
-            // A dialog still open half a second after its answer refused it (its warning
-            // box is answered and recorded by a MessageBoxAnswerer): say so and answer again.
-            if (dialog == lastDialog && ++stuck % 100 != 0)
-                return;
-            if (dialog == lastDialog)
-                qWarning() << "file dialog still open with" << dialog->selectedFiles();
-            else
-                ++dialogs;
-            lastDialog = dialog;
-            withoutParent = dialog->parentWidget() == nullptr;
-            saving = dialog->acceptMode() == QFileDialog::AcceptSave;
-            if (this->path.isEmpty()) {
-                dialog->reject();
-            } else {
-                dialog->selectFile(this->path);
-                static_cast<QDialog*>(dialog)->accept(); // QFileDialog's own, protected there
-            }
-        });
-        timer.start(5);
-    }
-    QString path;
-    int dialogs = 0;
-    int stuck = 0;
-    bool withoutParent = false;
-    bool saving = false;
-
-private:
-    QTimer timer;
-    QPointer<QFileDialog> lastDialog;
-};
 
 // Runs the export or import button against a chosen file; returns the messages shown.
 QStringList runFileButton(QWidget& w, const char* name, const QString& path) {

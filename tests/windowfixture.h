@@ -7,6 +7,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QFileDialog>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPointer>
@@ -109,4 +110,49 @@ public:
 private:
     QTimer timer;
     QPointer<QMessageBox> lastBox;
+};
+
+// Answers the next file dialog with a path (an empty one cancels it), recording how the
+// dialog was made.
+class FileDialogAnswerer : public QObject {
+public:
+    explicit FileDialogAnswerer(const QString& path)
+        : path(path) {
+        QObject::connect(&timer, &QTimer::timeout, this, [this] {
+            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            if (!dialog)
+                return;
+            // A dialog still open half a second after its answer refused it (its warning
+            // box is answered and recorded by a MessageBoxAnswerer): say so and answer again.
+            if (dialog == lastDialog && ++stuck % 100 != 0)
+                return;
+            if (dialog == lastDialog)
+                qWarning() << "file dialog still open with" << dialog->selectedFiles();
+            else
+                ++dialogs;
+            lastDialog = dialog;
+            withoutParent = dialog->parentWidget() == nullptr;
+            saving = dialog->acceptMode() == QFileDialog::AcceptSave;
+            if (inspect)
+                inspect(dialog);
+            if (this->path.isEmpty()) {
+                dialog->reject();
+            } else {
+                dialog->selectFile(this->path);
+                static_cast<QDialog*>(dialog)->accept(); // QFileDialog's own, protected there
+            }
+        });
+        timer.start(5);
+    }
+    QString path;
+    int dialogs = 0;
+    int stuck = 0;
+    bool withoutParent = false;
+    bool saving = false;
+    // Looks at each dialog just before it is answered.
+    std::function<void(QFileDialog*)> inspect;
+
+private:
+    QTimer timer;
+    QPointer<QFileDialog> lastDialog;
 };
