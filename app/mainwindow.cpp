@@ -69,6 +69,8 @@ MainWindow::MainWindow(QWidget* parent)
     connect(&eventThread, &VexoEvent::deviceDisconnect, this, &MainWindow::onInit);
     inputRefresh.setSingleShot(true);
     connect(&inputRefresh, &QTimer::timeout, this, &MainWindow::showInputs);
+    retryTimer.setSingleShot(true);
+    connect(&retryTimer, &QTimer::timeout, this, &MainWindow::onInit);
 
     // Each tag's place in the form is its 0 % home.
     for (VexoSlider* lower : {ui->lbDzL0, ui->lbDzL1, ui->lbDzL2})
@@ -95,6 +97,9 @@ MainWindow::~MainWindow() {
 }
 
 void MainWindow::onInit() {
+    // This attempt is the one pending, whoever asked for it.
+    retryTimer.stop();
+    profilesComplete = false;
     // Asked to stop before the handle goes, the reader never mistakes this close for a
     // lost device.
     if (eventThread.isRunning())
@@ -106,18 +111,26 @@ void MainWindow::onInit() {
         calibrate->setText(tr("CALIBRATE"));
 
     if (!DeviceHandle::open()) {
-        showWaiting();
-        QTimer::singleShot(RETRY_INTERVAL_MS, this, &MainWindow::onInit);
+        waitForDevice();
         return;
     }
     eventThread.start();
 
-    ui->lbVersion->setText(tr("Firmware Version:") + DeviceLink::readVersion());
+    bool versionRead = false;
+    bool modeRead = false;
+    ui->lbVersion->setText(tr("Firmware Version:") + DeviceLink::readVersion(&versionRead));
     ui->lbVersion->show();
-    ui->cbClutch->setChecked(DeviceLink::readSetting(Protocol::VEXIE_PEDAL_MODE) == 1);
+    ui->cbClutch->setChecked(DeviceLink::readSetting(Protocol::VEXIE_PEDAL_MODE, &modeRead) == 1);
     updateClutchView();
-    loadProfiles();
-    loadDeadzones();
+    // A device that leaves a query unanswered is not connected: the pages would show, and
+    // later writes would start from, values it never sent.
+    if (!versionRead || !modeRead || !loadProfiles() || !loadDeadzones()) {
+        eventThread.requestInterruption();
+        DeviceHandle::close();
+        stopReader();
+        waitForDevice();
+        return;
+    }
 
     ui->pbStatus->hide();
     ui->lbHead->setText(tr("VEXO PX7"));
@@ -134,6 +147,16 @@ void MainWindow::showWaiting() {
     QTimer::singleShot(0, ui->pbS5, &QPushButton::click);
     ui->pbStatus->show();
     ui->lbVersion->hide();
+}
+
+void MainWindow::waitForDevice() {
+    showWaiting();
+    retryTimer.start(RETRY_INTERVAL_MS);
+}
+
+void MainWindow::linkFailed() {
+    profilesComplete = false;
+    retryTimer.start(0);
 }
 
 void MainWindow::onSidebar() {

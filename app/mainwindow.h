@@ -64,7 +64,13 @@ protected:
 
 private:
     void showWaiting();
-    void loadDeadzones();
+    // Shows the waiting page and tries again after the retry interval.
+    void waitForDevice();
+    // A report failed: nothing more is decided from the device's replies, and the window
+    // connects again, which reads everything anew (or waits, when the device is gone).
+    void linkFailed();
+    // False when a reply did not arrive; the tags then keep what they showed.
+    bool loadDeadzones();
     // Each input bar covers only the active part of its track.
     void fitInputBars();
     bool clutchEnabled() const;
@@ -72,14 +78,17 @@ private:
 
     // Device profiles: the combo boxes cbPro0..2 list the profiles of axis ids 1..3, each
     // entry carrying its 7-byte record as item data.
-    void loadProfiles();
+    // False when a reply did not arrive; the lists are then incomplete.
+    bool loadProfiles();
+    // -1 when every slot is taken, -2 when a reply did not arrive.
     int findFreeSlot();
     quint32 packProfileSelection(bool marked) const;
     void applyProfileSelection(quint32 selection);
     void sendProfileSelection();
     void commitProfileSelection();
-    void writeProfile(int slot, const QString& name, const QByteArray& record);
-    void clearProfile(int slot);
+    // False when a report did not arrive.
+    bool writeProfile(int slot, const QString& name, const QByteArray& record);
+    bool clearProfile(int slot);
     void selectProfileBySlot(QComboBox* list, int slot);
     void selectProfileByName(QComboBox* list, const QString& name);
     bool findProfileBySlot(int slot, QString& name, QByteArray& record) const;
@@ -129,6 +138,11 @@ private:
     QPointer<QNetworkReply> imageReply;
     // The download passed the firmware limit and was aborted.
     bool imageTooLarge = false;
+    // The lists hold every stored profile and the device's kept choice: only then may
+    // their choice be written as the one the device keeps.
+    bool profilesComplete = false;
+    // The next connection attempt; one pending at a time, whatever asked for it.
+    QTimer retryTimer;
 
     friend class MainWindowTest;
 };

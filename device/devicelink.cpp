@@ -14,21 +14,22 @@ int send(hid_device* handle, const FeatureReport& report) {
 }
 } // namespace
 
-void query(quint8 item, quint8 subIndex, FeatureReport& reply) {
+bool query(quint8 item, quint8 subIndex, FeatureReport& reply) {
     const FeatureReport request = queryReport(item, subIndex);
-    DeviceHandle::use([&](hid_device* handle) {
-        if (!handle)
-            return;
-        send(handle, request);
+    return DeviceHandle::use([&](hid_device* handle) {
+        if (!handle || send(handle, request) < 0)
+            return false;
         reply[0] = REPORT_ID;
-        hid_get_feature_report(handle, reply.data(), reply.size());
+        return hid_get_feature_report(handle, reply.data(), reply.size()) >= int(reply.size());
     });
 }
 
-quint32 readSetting(quint8 setting) {
+quint32 readSetting(quint8 setting, bool* ok) {
     FeatureReport reply{};
-    query(deviceSettingRead, setting, reply);
-    return settingValue(reply);
+    const bool arrived = query(deviceSettingRead, setting, reply);
+    if (ok)
+        *ok = arrived;
+    return arrived ? settingValue(reply) : 0;
 }
 
 void writeSetting(quint8 setting, quint32 value, bool keep) {
@@ -41,28 +42,29 @@ int sendSetting(quint8 setting, quint32 value, bool keep) {
         [&](hid_device* handle) { return handle ? send(handle, report) : -1; });
 }
 
-void writeBlock(const FeatureReport& report) {
-    DeviceHandle::use([&](hid_device* handle) {
-        if (handle)
-            send(handle, report);
-    });
+int writeBlock(const FeatureReport& report) {
+    return DeviceHandle::use(
+        [&](hid_device* handle) { return handle ? send(handle, report) : -1; });
 }
 
-void writeProfileReports(quint8 slot, const QString& name, const QByteArray& record,
+bool writeProfileReports(quint8 slot, const QString& name, const QByteArray& record,
                          FeatureReport& buffer) {
-    DeviceHandle::use([&](hid_device* handle) {
+    return DeviceHandle::use([&](hid_device* handle) {
         if (!handle)
-            return;
+            return false;
         fillProfileNameReport(buffer, slot, encodeProfileName(name));
-        send(handle, buffer);
+        if (send(handle, buffer) < 0)
+            return false;
         fillProfileCurveReport(buffer, record);
-        send(handle, buffer);
+        return send(handle, buffer) >= 0;
     });
 }
 
-QString readVersion() {
+QString readVersion(bool* ok) {
     FeatureReport reply{};
-    query(ITEM_FIRMWARE_VERSION, 0, reply);
+    const bool arrived = query(ITEM_FIRMWARE_VERSION, 0, reply);
+    if (ok)
+        *ok = arrived;
     return decodeVersionText(reply);
 }
 

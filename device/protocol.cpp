@@ -151,6 +151,11 @@ bool isAxisId(int axisId) {
     return axisId >= 1 && axisId <= AXIS_COUNT;
 }
 
+bool isUnwrittenCurve(const QByteArray& record) {
+    const quint8 axisId = recordAxisId(record);
+    return axisId == 0 || axisId == ERASED_FLASH;
+}
+
 bool isStorableRecord(const QByteArray& record) {
     return record.size() >= PROFILE_RECORD_SIZE && recordSlot(record) < PROFILE_SLOTS &&
            isAxisId(recordAxisId(record));

@@ -115,6 +115,9 @@ quint8 recordSlot(const QByteArray& record);
 quint8 recordAxisId(const QByteArray& record);
 QByteArray recordPoints(const QByteArray& record);
 bool isAxisId(int axisId);
+// A curve that was never written (erased flash) or was cleared: the slot holds no profile,
+// whatever its name says. A save cut off between its two reports leaves such a slot.
+bool isUnwrittenCurve(const QByteArray& record);
 // A whole record for a slot the device has and an axis it knows.
 bool isStorableRecord(const QByteArray& record);
 

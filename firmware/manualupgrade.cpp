@@ -144,5 +144,15 @@ void MainWindow::onClearFlash() {
     }
     QMessageBox::information(this, tr("Notify"), tr("Flash data has been cleared."),
                              QMessageBox::Ok);
-    loadProfiles();
+    // Everything the device keeps is back to its factory state; the INPUTS page shows the
+    // clutch mode and deadzones, so they are read again as well.
+    bool modeRead = false;
+    const bool listed = loadProfiles();
+    if (listed) {
+        ui->cbClutch->setChecked(DeviceLink::readSetting(Protocol::VEXIE_PEDAL_MODE, &modeRead) ==
+                                 1);
+        updateClutchView();
+    }
+    if (!listed || !modeRead || !loadDeadzones())
+        linkFailed();
 }

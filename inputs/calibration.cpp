@@ -44,8 +44,13 @@ void MainWindow::onCalibrateSave() {
     calHighIndex = 2 * axis + 1;
     FeatureReport calibration{};
     FeatureReport deadzones{};
-    DeviceLink::query(ITEM_BLOCK, CALIBRATION_BLOCK, calibration);
-    DeviceLink::query(ITEM_BLOCK, DEADZONE_BLOCK, deadzones);
+    // The blocks go back whole, the other two axes as read: never from a missing reply,
+    // which would store zeros over their calibration.
+    if (!DeviceLink::query(ITEM_BLOCK, CALIBRATION_BLOCK, calibration) ||
+        !DeviceLink::query(ITEM_BLOCK, DEADZONE_BLOCK, deadzones)) {
+        linkFailed();
+        return;
+    }
 
     QPushButton* const button = buttons[axis];
     if (button->text() == tr("SAVE")) {
@@ -55,25 +60,33 @@ void MainWindow::onCalibrateSave() {
         calibration[BLOCK_MARK_OFFSET] = STORE_MARK;
         setBlockValue(calibration, calLowIndex, low);
         setBlockValue(calibration, calHighIndex, calRange[calHighIndex]);
-        DeviceLink::writeBlock(calibration);
+        // A calibration the device did not take is not reported as saved: the button
+        // stays, and connecting again shows what the device holds.
+        if (DeviceLink::writeBlock(calibration) < 0) {
+            linkFailed();
+            return;
+        }
 
         deadzones[BLOCK_MARK_OFFSET] = STORE_MARK;
         setBlockValue(deadzones, calLowIndex, 0);
         setBlockValue(deadzones, calHighIndex, FULL_SCALE);
-        DeviceLink::writeBlock(deadzones);
+        const bool deadzonesWritten = DeviceLink::writeBlock(deadzones) >= 0;
 
-        loadDeadzones();
         button->setText(tr("CALIBRATE"));
+        if (!deadzonesWritten || !loadDeadzones())
+            linkFailed();
         return;
     }
 
     // Full range while measuring; not marked, so the device does not keep it.
     setBlockValue(calibration, calLowIndex, 0);
     setBlockValue(calibration, calHighIndex, FULL_SCALE);
-    DeviceLink::writeBlock(calibration);
     setBlockValue(deadzones, calLowIndex, 0);
     setBlockValue(deadzones, calHighIndex, FULL_SCALE);
-    DeviceLink::writeBlock(deadzones);
+    if (DeviceLink::writeBlock(calibration) < 0 || DeviceLink::writeBlock(deadzones) < 0) {
+        linkFailed();
+        return;
+    }
     button->setText(tr("SAVE"));
     QTimer::singleShot(SETTLE_MS, this, &MainWindow::onCalibrateWait);
 }

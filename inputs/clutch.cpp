@@ -26,8 +26,13 @@ void MainWindow::updateClutchView() {
 void MainWindow::onClutch() {
     const quint32 on = ui->cbClutch->isChecked() ? 1 : 0;
     updateClutchView();
-    if (DeviceLink::readSetting(Protocol::VEXIE_PEDAL_MODE) == on)
+    bool known = false;
+    if (DeviceLink::readSetting(Protocol::VEXIE_PEDAL_MODE, &known) == on && known)
         return;
-    DeviceLink::writeSetting(Protocol::VEXIE_PEDAL_MODE, on, true);
+    // Written also when the mode could not be read: the user asked for it.
+    const bool written = DeviceLink::sendSetting(Protocol::VEXIE_PEDAL_MODE, on, true) >= 0;
     qDebug("deviceSettingWrite VEXIE_PEDAL_MODE");
+    // The check box must not claim a mode the device did not take.
+    if (!written)
+        linkFailed();
 }

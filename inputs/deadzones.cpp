@@ -13,9 +13,12 @@ bool MainWindow::clutchEnabled() const {
     return !ui->lbDzL0->isHidden() && !ui->lbDzR0->isHidden();
 }
 
-void MainWindow::loadDeadzones() {
+bool MainWindow::loadDeadzones() {
     FeatureReport reply{};
-    DeviceLink::query(ITEM_BLOCK, DEADZONE_BLOCK, reply);
+    // Zeros from a missing reply would show every upper deadzone at 100 %, and the next
+    // drag would write them.
+    if (!DeviceLink::query(ITEM_BLOCK, DEADZONE_BLOCK, reply))
+        return false;
 
     VexoSlider* const lower[] = {ui->lbDzL0, ui->lbDzL1, ui->lbDzL2};
     VexoSlider* const upper[] = {ui->lbDzR0, ui->lbDzR1, ui->lbDzR2};
@@ -25,6 +28,7 @@ void MainWindow::loadDeadzones() {
         upper[axis]->setValue(deadzoneHighToPercent(blockValue(reply, 2 * axis + 1)));
     }
     fitInputBars();
+    return true;
 }
 
 void MainWindow::fitInputBars() {
@@ -59,5 +63,6 @@ void MainWindow::onDeadzoneChanged() {
     };
     DeviceLink::writeBlock(deadzoneBlockReport(values));
     // Show what the device now holds.
-    loadDeadzones();
+    if (!loadDeadzones())
+        linkFailed();
 }

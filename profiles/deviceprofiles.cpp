@@ -75,23 +75,30 @@ void notify(QWidget* window, const QString& text) {
 
 } // namespace
 
-void MainWindow::loadProfiles() {
+bool MainWindow::loadProfiles() {
+    profilesComplete = false;
     const auto lists = profileLists(ui);
     for (QComboBox* list : lists)
         list->clear();
 
     for (int slot = 0; slot < PROFILE_SLOTS; ++slot) {
         FeatureReport nameReply{};
-        DeviceLink::query(ITEM_PROFILE_NAME, quint8(slot), nameReply);
+        // A missing reply reads as a free slot: the lists would silently lose a profile.
+        if (!DeviceLink::query(ITEM_PROFILE_NAME, quint8(slot), nameReply))
+            return false;
         if (isFreeSlot(nameReply))
             continue;
         FeatureReport curveReply{};
-        DeviceLink::query(ITEM_PROFILE_CURVE, quint8(slot), curveReply);
+        if (!DeviceLink::query(ITEM_PROFILE_CURVE, quint8(slot), curveReply))
+            return false;
         const QByteArray record = profileRecord(curveReply);
+        // Named, but its curve never arrived: no profile to list, and the next slots count.
+        if (isUnwrittenCurve(record))
+            continue;
         // A slot the device filled with something unknown: what follows cannot be trusted
         // either, and neither can a selection that may point into it.
         if (!isAxisId(recordAxisId(record)))
-            return;
+            return true;
         QComboBox* list = lists[recordAxisId(record) - 1];
         const QString name = decodeProfileName(nameReply);
         const int existing = findEntryBySlot(list, slot);
@@ -102,13 +109,21 @@ void MainWindow::loadProfiles() {
             list->addItem(name, record);
         }
     }
-    applyProfileSelection(DeviceLink::readSetting(VEXIE_PROFILE_SELECT));
+    bool selectionRead = false;
+    const quint32 selection = DeviceLink::readSetting(VEXIE_PROFILE_SELECT, &selectionRead);
+    if (!selectionRead)
+        return false;
+    applyProfileSelection(selection);
+    profilesComplete = true;
+    return true;
 }
 
 int MainWindow::findFreeSlot() {
     for (int slot = 0; slot < PROFILE_SLOTS; ++slot) {
         FeatureReport reply{};
-        DeviceLink::query(ITEM_PROFILE_NAME, quint8(slot), reply);
+        // Without a reply the slot may hold a profile: never guess it free.
+        if (!DeviceLink::query(ITEM_PROFILE_NAME, quint8(slot), reply))
+            return -2;
         if (isFreeSlot(reply))
             return slot;
     }
@@ -138,26 +153,30 @@ void MainWindow::sendProfileSelection() {
 }
 
 void MainWindow::commitProfileSelection() {
+    // Lists read only in part would replace the device's choice with their fallbacks.
+    if (!profilesComplete)
+        return;
     // Every write of the kept choice costs a flash write: only when it changes.
     const quint32 wanted = packProfileSelection(true);
-    if (DeviceLink::readSetting(VEXIE_PROFILE_SELECT) != wanted)
+    bool read = false;
+    if (DeviceLink::readSetting(VEXIE_PROFILE_SELECT, &read) != wanted || !read)
         DeviceLink::writeSetting(VEXIE_PROFILE_SELECT, wanted, true);
 }
 
-void MainWindow::writeProfile(int slot, const QString& name, const QByteArray& record) {
+bool MainWindow::writeProfile(int slot, const QString& name, const QByteArray& record) {
     FeatureReport buffer{};
     DeviceLink::query(ITEM_PROFILE_NAME, quint8(slot), buffer);
     const QString deviceName = decodeProfileName(buffer);
     DeviceLink::query(ITEM_PROFILE_CURVE, quint8(slot), buffer);
     // Flash wears: a slot that already holds this profile is left alone.
     if (name == deviceName && record.left(PROFILE_RECORD_SIZE) == profileRecord(buffer))
-        return;
-    DeviceLink::writeProfileReports(quint8(slot), name, record, buffer);
+        return true;
+    return DeviceLink::writeProfileReports(quint8(slot), name, record, buffer);
 }
 
-void MainWindow::clearProfile(int slot) {
+bool MainWindow::clearProfile(int slot) {
     // An empty name frees the slot; the device is left with axis id 0 and zero points.
-    writeProfile(slot, QString(), QByteArray(PROFILE_RECORD_SIZE, '\0'));
+    return writeProfile(slot, QString(), QByteArray(PROFILE_RECORD_SIZE, '\0'));
 }
 
 void MainWindow::selectProfileBySlot(QComboBox* list, int slot) {
@@ -219,6 +238,10 @@ void MainWindow::onProfileSave() {
 
     const int stored = findStoredEntry(list, name);
     int slot = stored >= 0 ? recordSlot(entryRecord(list, stored)) : findFreeSlot();
+    if (slot == -2) {
+        linkFailed();
+        return;
+    }
     if (slot < 0) {
         notify(this, tr("Profile is full"));
         return;
@@ -235,10 +258,17 @@ void MainWindow::onProfileSave() {
         list->addItem(name, record);
     selectProfileByName(list, name);
 
-    writeProfile(slot, name, record);
+    // A profile the device did not take must not become the kept choice, nor be reported.
+    if (!writeProfile(slot, name, record)) {
+        linkFailed();
+        return;
+    }
     commitProfileSelection();
     // The device is the reference: this also drops the duplicate entry added above.
-    loadProfiles();
+    if (!loadProfiles()) {
+        linkFailed();
+        return;
+    }
     notify(this, tr("Profile is saved"));
 }
 
@@ -258,9 +288,15 @@ void MainWindow::onProfileRemove() {
     if (stored < 0)
         return;
 
-    clearProfile(recordSlot(entryRecord(list, stored)));
+    if (!clearProfile(recordSlot(entryRecord(list, stored)))) {
+        linkFailed();
+        return;
+    }
     // Rebuilt first: a list whose chosen profile is gone falls back to its first entry,
     // and that is the choice committed.
-    loadProfiles();
+    if (!loadProfiles()) {
+        linkFailed();
+        return;
+    }
     commitProfileSelection();
 }

@@ -109,18 +109,24 @@ void MainWindow::onProfileImport() {
         return;
     }
 
-    // The file replaces everything the device holds, the factory curves included.
-    for (int slot = 0; slot < PROFILE_SLOTS; ++slot)
-        clearProfile(slot);
+    // The file replaces everything the device holds, the factory curves included. Once a
+    // report fails, the rest is not sent and the file's choice is not kept: connecting
+    // again shows what the device holds.
+    bool written = true;
+    for (int slot = 0; slot < PROFILE_SLOTS && written; ++slot)
+        written = clearProfile(slot);
     for (const QString& key : keys) {
-        if (key == INDEX_KEY)
+        if (key == INDEX_KEY || !written)
             continue;
         // The record's own slot counts, not the key's digits; a later key of the same
         // slot wins.
         const QByteArray record = file.value(key).toByteArray().left(PROFILE_RECORD_SIZE);
-        writeProfile(recordSlot(record), profileKeyName(key), record);
+        written = writeProfile(recordSlot(record), profileKeyName(key), record);
     }
-    loadProfiles();
+    if (!written || !loadProfiles()) {
+        linkFailed();
+        return;
+    }
     applyProfileSelection(indexValue(file));
     commitProfileSelection();
 }

@@ -296,18 +296,43 @@ private slots:
         PedalSim::setVersionText("\tMar 14 2023,09:15");
         QCOMPARE(DeviceLink::readVersion(), QStringLiteral("\tMar 14 2023,09:15"));
 
-        // A reply cut short keeps what the caller's buffer held beyond it.
+        // A reply cut short keeps what the caller's buffer held beyond it, and is no reply.
         PedalSim::setReplyLength(4);
         FeatureReport reply{};
         reply.fill(0x55);
-        DeviceLink::query(ITEM_BLOCK, DEADZONE_BLOCK, reply);
+        QVERIFY(!DeviceLink::query(ITEM_BLOCK, DEADZONE_BLOCK, reply));
         QCOMPARE(bytes(reply).left(5), QByteArray::fromHex("0205010155"));
+        bool ok = true;
+        QCOMPARE(DeviceLink::readSetting(VEXIE_PEDAL_MODE, &ok), 0u);
+        QVERIFY(!ok);
 
         // A failed read leaves the buffer as it was.
         PedalSim::setReplyLength(0);
         PedalSim::failGet(1);
-        QCOMPARE(DeviceLink::readSetting(VEXIE_PEDAL_MODE), 0u);
-        QCOMPARE(DeviceLink::readSetting(VEXIE_PEDAL_MODE), 1u);
+        QCOMPARE(DeviceLink::readSetting(VEXIE_PEDAL_MODE, &ok), 0u);
+        QVERIFY(!ok);
+        QCOMPARE(DeviceLink::readSetting(VEXIE_PEDAL_MODE, &ok), 1u);
+        QVERIFY(ok);
+
+        // A query that did not go out is not followed by a read: the device would answer
+        // with the reply it prepared for the query before (here the pedal mode's 1).
+        PedalSim::clearLog();
+        PedalSim::failSend(1);
+        reply = FeatureReport{};
+        QVERIFY(!DeviceLink::query(ITEM_PROFILE_NAME, 3, reply));
+        QCOMPARE(bytes(reply), QByteArray(REPORT_SIZE, '\0'));
+        QCOMPARE(PedalSim::log().size(), size_t(1));
+        QCOMPARE(DeviceLink::readVersion(&ok), QStringLiteral("\tMar 14 2023,09:15"));
+        QVERIFY(ok);
+        PedalSim::failGet(1);
+        DeviceLink::readVersion(&ok);
+        QVERIFY(!ok);
+
+        // Block writes tell whether the report went out.
+        PedalSim::failSend(1);
+        QVERIFY(DeviceLink::writeBlock(deadzoneBlockReport({0, 65535, 0, 65535, 0, 65535})) < 0);
+        QCOMPARE(DeviceLink::writeBlock(deadzoneBlockReport({0, 65535, 0, 65535, 0, 65535})),
+                 REPORT_SIZE);
     }
 
     void noDevice() {
@@ -316,7 +341,7 @@ private slots:
         QCOMPARE(DeviceLink::readVersion(), QString());
         FeatureReport reply{};
         reply.fill(0x33);
-        DeviceLink::query(ITEM_BLOCK, DEADZONE_BLOCK, reply);
+        QVERIFY(!DeviceLink::query(ITEM_BLOCK, DEADZONE_BLOCK, reply));
         QVERIFY(std::all_of(reply.begin(), reply.end(), [](quint8 b) { return b == 0x33; }));
         DeviceLink::writeSetting(VEXIE_PEDAL_MODE, 1, true);
         DeviceLink::writeBlock(deadzoneBlockReport({}));
@@ -374,7 +399,7 @@ private slots:
         PedalSim::unplug();
         QVERIFY(reader.wait(2000));
         QTRY_COMPARE(received.disconnects, 1);
-        QVERIFY(handleGoneFirst);   // closed before the signal
+        QVERIFY(handleGoneFirst);          // closed before the signal
         QCOMPARE(linesAtSignal.load(), 0); // and the debug line after it
         QCOMPARE(int(threadDoneLines), 1);
         QCOMPARE(PedalSim::openHandles(), 0);

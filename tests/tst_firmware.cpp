@@ -6,6 +6,7 @@
 #include "firmware/updatecheck.h"
 #include "firmware/vexoupgrade.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QElapsedTimer>
 #include <QFileDialog>
@@ -425,12 +426,14 @@ private slots:
         for (int slot = 3; slot < 16; ++slot)
             expected << reportHex(
                 qPrintable(QStringLiteral("020B03%1").arg(slot, 2, 16, QLatin1Char('0'))));
-        expected << reportHex("020B0C0F");
+        // Then the clutch mode and the deadzones, which the INPUTS page shows.
+        expected << reportHex("020B0C0F") << reportHex("020B0C07") << reportHex("020B0501");
         QCOMPARE(sentHex(), expected);
         for (const char* list : {"cbPro0", "cbPro1", "cbPro2"})
             QCOMPARE(w->findChild<QComboBox*>(QLatin1String(list))->currentText(),
                      QStringLiteral("DEFAULT"));
         QCOMPARE(PedalSim::keptSetting(0x07), 1u);
+        QVERIFY(widget<QCheckBox>(*w, "cbClutch")->isChecked());
         QVERIFY(PedalSim::profile(5).name.startsWith(char(0xFF)));
     }
 };

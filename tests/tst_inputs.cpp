@@ -299,8 +299,9 @@ private slots:
         box->setChecked(false);
         box->click();
         QVERIFY(PedalSim::log().empty());
-        // All zeros: the lower tags read 0 %, the upper ones 100 %.
-        QCOMPARE(tagValue(*w, "lbDzR1"), 100);
+        // No reply is not a block of zeros: the upper tags do not jump to 100 %.
+        QCOMPARE(tagValue(*w, "lbDzR1"), 0);
+        QCOMPARE(tagValue(*w, "lbDzR2"), 0);
     }
 };
 

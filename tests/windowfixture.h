@@ -32,6 +32,10 @@ public:
     static void deliver(MainWindow& w, QEvent& event) { w.event(&event); }
     // One sample handed to the window's slot directly, as the queued signal would.
     static void applySample(MainWindow& w, const QByteArray& sample) { w.onJoystickEvent(sample); }
+    // No firmware operation under way, and the end of the last one handled.
+    static bool uploadIdle(const MainWindow& w) {
+        return w.updateStage == MainWindow::UpdateStage::Idle && !w.upgradeThread.isRunning();
+    }
 };
 
 template <typename T = QWidget> T* widget(QWidget& window, const char* name) {
