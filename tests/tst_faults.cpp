@@ -169,19 +169,6 @@ private:
     QPointer<QFileDialog> last;
 };
 
-void dragTag(VexoSlider* tag, int dx) {
-    const QPointF local(10, 10);
-    const QPointF start = tag->mapToGlobal(local);
-    auto deliver = [&](QEvent::Type type, QPointF global, Qt::MouseButton button,
-                       Qt::MouseButtons buttons) {
-        QMouseEvent event(type, local, local, global, button, buttons, Qt::NoModifier);
-        static_cast<QObject*>(tag)->event(&event);
-    };
-    deliver(QEvent::MouseButtonPress, start, Qt::LeftButton, Qt::LeftButton);
-    deliver(QEvent::MouseMove, start + QPointF(dx, 0), Qt::NoButton, Qt::LeftButton);
-    deliver(QEvent::MouseButtonRelease, start + QPointF(dx, 0), Qt::LeftButton, Qt::NoButton);
-}
-
 // Like QTest::qWaitFor, in steps of a millisecond: the sweep waits thousands of times.
 template <typename F> bool waitFor(F condition, int timeoutMs) {
     QElapsedTimer clock;

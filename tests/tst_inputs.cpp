@@ -23,22 +23,6 @@ QRect barGeometry(QWidget& w, int axis) {
     return widget(w, qPrintable(QStringLiteral("pgAdc%1").arg(axis)))->geometry();
 }
 
-// Drags a tag by dx pixels and lets go, as the user would. Each event is made just before
-// it is delivered: mouse events of one device share their point's state. They go straight
-// to the tag, as the application would round the positions.
-void dragTag(VexoSlider* tag, int dx) {
-    const QPointF local(10, 10);
-    const QPointF start = tag->mapToGlobal(local);
-    auto deliver = [&](QEvent::Type type, QPointF global, Qt::MouseButton button,
-                       Qt::MouseButtons buttons) {
-        QMouseEvent event(type, local, local, global, button, buttons, Qt::NoModifier);
-        static_cast<QObject*>(tag)->event(&event);
-    };
-    deliver(QEvent::MouseButtonPress, start, Qt::LeftButton, Qt::LeftButton);
-    deliver(QEvent::MouseMove, start + QPointF(dx, 0), Qt::NoButton, Qt::LeftButton);
-    deliver(QEvent::MouseButtonRelease, start + QPointF(dx, 0), Qt::LeftButton, Qt::NoButton);
-}
-
 // The block report as the device would get it: header, mark and six values.
 QString blockHex(quint8 which, quint8 mark, const Block& values) {
     QByteArray b = QByteArray::fromHex("0205");

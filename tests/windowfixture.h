@@ -3,6 +3,7 @@
 
 #include "app/mainwindow.h"
 #include "device/devicehandle.h"
+#include "inputs/vexoslider.h"
 #include "sim/pedalsim.h"
 
 #include <QAbstractButton>
@@ -10,6 +11,7 @@
 #include <QFileDialog>
 #include <QLabel>
 #include <QMessageBox>
+#include <QMouseEvent>
 #include <QPointer>
 #include <QStackedWidget>
 #include <QTest>
@@ -160,3 +162,19 @@ private:
     QTimer timer;
     QPointer<QFileDialog> lastDialog;
 };
+
+// Drags a tag by dx pixels and lets go, as the user would. Each event is made just before
+// it is delivered: mouse events of one device share their point's state. They go straight
+// to the tag, as the application would round the positions.
+inline void dragTag(VexoSlider* tag, int dx) {
+    const QPointF local(10, 10);
+    const QPointF start = tag->mapToGlobal(local);
+    auto deliver = [&](QEvent::Type type, QPointF global, Qt::MouseButton button,
+                       Qt::MouseButtons buttons) {
+        QMouseEvent event(type, local, local, global, button, buttons, Qt::NoModifier);
+        static_cast<QObject*>(tag)->event(&event);
+    };
+    deliver(QEvent::MouseButtonPress, start, Qt::LeftButton, Qt::LeftButton);
+    deliver(QEvent::MouseMove, start + QPointF(dx, 0), Qt::NoButton, Qt::LeftButton);
+    deliver(QEvent::MouseButtonRelease, start + QPointF(dx, 0), Qt::LeftButton, Qt::NoButton);
+}
