@@ -125,7 +125,16 @@ public:
     explicit FileDialogAnswerer(const QString& path)
         : path(path) {
         QObject::connect(&timer, &QTimer::timeout, this, [this] {
-            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            QWidget* modal = QApplication::activeModalWidget();
+            // Saving over an existing file asks first (once the dialog's folder listing
+            // has arrived, so only sometimes): the user confirms.
+            if (auto* box = qobject_cast<QMessageBox*>(modal);
+                box && qobject_cast<QFileDialog*>(box->parentWidget())) {
+                if (QAbstractButton* yes = box->button(QMessageBox::Yes))
+                    yes->click();
+                return;
+            }
+            auto* dialog = qobject_cast<QFileDialog*>(modal);
             if (!dialog)
                 return;
             // A dialog still open half a second after its answer refused it (its warning
