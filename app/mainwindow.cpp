@@ -106,6 +106,13 @@ void MainWindow::onInit() {
         eventThread.requestInterruption();
     DeviceHandle::close();
     stopReader();
+    // The closed handle ends a running upload at its next report. Reopened now, the rest
+    // of the image could reach the device without its beginning: connect once it has ended.
+    if (upgradeThread.isRunning()) {
+        reconnectAfterUpload = true;
+        showWaiting();
+        return;
+    }
 
     for (QPushButton* calibrate : {ui->pbSave0, ui->pbSave1, ui->pbSave2})
         calibrate->setText(tr("CALIBRATE"));

@@ -143,6 +143,8 @@ private:
     bool profilesComplete = false;
     // The next connection attempt; one pending at a time, whatever asked for it.
     QTimer retryTimer;
+    // The device was lost during an upload; the next attempt waits for the upload's end.
+    bool reconnectAfterUpload = false;
 
     friend class MainWindowTest;
 };

@@ -35,8 +35,11 @@ void MainWindow::onUpgrade() {
         QTimer::singleShot(0, this, &MainWindow::onNetUpgrade);
         return;
     }
-    if (!Firmware::isFirmwareFileName(path) ||
-        !Firmware::fitsFirmwareLimit(QFileInfo(path).size())) {
+    // An empty file is no image: the device would be told to write nothing, and the user
+    // that the update succeeded. A file that cannot be opened is reported by the upload.
+    const QFileInfo file(path);
+    const bool empty = file.exists() && file.size() == 0;
+    if (!Firmware::isFirmwareFileName(path) || empty || !Firmware::fitsFirmwareLimit(file.size())) {
         QMessageBox::critical(this, tr("Error"), tr("Not a valid firmware."), QMessageBox::Ok);
         // A refused download must not leave the page showing it.
         if (fromDownload)
@@ -74,6 +77,10 @@ void MainWindow::onProgress(int percent) {
 
 void MainWindow::uploadEnded() {
     updateStage = UpdateStage::Idle;
+    if (reconnectAfterUpload) {
+        reconnectAfterUpload = false;
+        retryTimer.start(0);
+    }
     switch (upgradeThread.outcome()) {
     case VexoUpgrade::Outcome::NoDevice:
         resetUpgradePage();

@@ -32,7 +32,11 @@ void MainWindow::onClutch() {
     // Written also when the mode could not be read: the user asked for it.
     const bool written = DeviceLink::sendSetting(Protocol::VEXIE_PEDAL_MODE, on, true) >= 0;
     qDebug("deviceSettingWrite VEXIE_PEDAL_MODE");
-    // The check box must not claim a mode the device did not take.
-    if (!written)
+    // The check box must not claim a mode the device did not take: it shows the old one
+    // until the reconnect reads the device's own.
+    if (!written) {
+        ui->cbClutch->setChecked(!on);
+        updateClutchView();
         linkFailed();
+    }
 }

@@ -254,7 +254,9 @@ private slots:
         MessageBoxAnswerer answerer(QMessageBox::Ok);
         writeFile(userDir + "/big.bin", imageBytes(MAX_IMAGE + 1));
         writeFile(userDir + "/caps.BIN", imageBytes(16));
-        for (const QString& file : {userDir + "/big.bin", userDir + "/caps.BIN"}) {
+        writeFile(userDir + "/empty.bin", QByteArray());
+        for (const QString& file :
+             {userDir + "/big.bin", userDir + "/caps.BIN", userDir + "/empty.bin"}) {
             answerer.seen.clear();
             setPath(*w, file);
             button(*w, "pbUpgrade")->click();
@@ -364,6 +366,55 @@ private slots:
         button(*w, "pbClose")->click();
         QVERIFY(!w->isVisible());
         QCOMPARE(answerer.seen.size(), 6);
+    }
+
+    // The reader loses the device in the middle of an upload while the device is still
+    // there: the rest of the image must never go to the reopened handle.
+    void readerLostDuringUpload() {
+        auto w = openDevicePage();
+        MessageBoxAnswerer answerer(QMessageBox::Ok);
+        const QByteArray image = imageBytes(16 * 400, 8);
+        writeFile(userDir + "/f.bin", image);
+        setPath(*w, userDir + "/f.bin");
+        PedalSim::setReportDelay(std::chrono::microseconds(2000));
+        button(*w, "pbUpgrade")->click();
+        QTRY_VERIFY(PedalSim::firmwareChunks() >= 20);
+        PedalSim::failInputRead(1);
+        QTRY_COMPARE(answerer.seen, QStringList{SEND_FAILED});
+        PedalSim::setReportDelay(std::chrono::microseconds(0));
+        QTRY_COMPARE(headText(*w), QStringLiteral("VEXO PX7"));
+        QVERIFY(pageAtRest(*w));
+
+        // What the device received of the image is a beginning of the transfer, and
+        // nothing of it follows the reconnect's first query.
+        const QStringList sent = sentHex();
+        const QStringList transfer = transferReports(image);
+        qsizetype pieces = 0;
+        while (pieces < sent.size() && sent[pieces].startsWith("02 8"))
+            ++pieces;
+        QVERIFY(pieces >= 20 && pieces < transfer.size() - 1);
+        QCOMPARE(sent.mid(0, pieces), transfer.mid(0, pieces));
+        for (qsizetype i = pieces; i < sent.size(); ++i)
+            QVERIFY2(!sent[i].startsWith("02 8") && !sent[i].startsWith("02 10"),
+                     qPrintable(sent[i]));
+        QCOMPARE(PedalSim::firmwareEnds(), 0);
+
+        // Lost while the device writes its flash: the window waits, and asks the device
+        // nothing until the writing seconds are over; then it connects again.
+        answerer.seen.clear();
+        PedalSim::clearLog();
+        button(*w, "pbS4")->click();
+        button(*w, "pbUpgrade")->click();
+        QTRY_COMPARE(PedalSim::firmwareEnds(), 1);
+        const size_t transferred = PedalSim::sentReports().size();
+        PedalSim::failInputRead(1);
+        QTRY_COMPARE(headText(*w), QStringLiteral("WAITING FOR DEVICE..."));
+        QTest::qWait(500);
+        QVERIFY(MainWindowTest::upgradeThread(*w).isRunning());
+        QCOMPARE(PedalSim::sentReports().size(), transferred);
+        QTRY_COMPARE_WITH_TIMEOUT(answerer.seen, QStringList{SUCCESS}, 6000);
+        QTRY_COMPARE(headText(*w), QStringLiteral("VEXO PX7"));
+        QCOMPARE(PedalSim::firmwareImage(), image);
     }
 
     void windowDestroyedDuringUpload() {

@@ -155,6 +155,20 @@ private slots:
         QVERIFY(box->isChecked());
         QCOMPARE(sentHex(), (QStringList{reportHex("020B0C07")}));
 
+        // A write the device does not take: the box goes back at once, before the
+        // reconnect reads the mode again, and the device keeps its own.
+        PedalSim::clearLog();
+        PedalSim::failSend(2);
+        QTest::ignoreMessage(QtDebugMsg, "deviceSettingWrite VEXIE_PEDAL_MODE");
+        QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(5, box->height() / 2));
+        QVERIFY(box->isChecked());
+        QVERIFY(!widget(*w, "pbSave0")->isHidden());
+        QCOMPARE(PedalSim::keptSetting(PEDAL_MODE), 1u);
+        // The reconnect queries the mode a second time.
+        QTRY_COMPARE(sentHex().count(reportHex("020B0C07")), 2);
+        QTRY_COMPARE(headText(*w), QStringLiteral("VEXO PX7"));
+        QVERIFY(box->isChecked());
+
         // The next connection follows the device.
         PedalSim::setSetting(PEDAL_MODE, 0);
         w.reset();

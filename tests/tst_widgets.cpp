@@ -182,11 +182,14 @@ private slots:
         QVERIFY(near(u.pixel(31, 1), tagBlue));
         QVERIFY(near(u.pixel(1, 1), Qt::black));
 
+        // The percentage, in white: antialiased strokes of a thin font may not reach pure
+        // white, but they are far lighter than the blue body (red 0).
         int white = 0;
         for (int y = 4; y < 20; ++y)
             for (int x = 0; x < 32; ++x)
-                white += near(l.pixel(x, y), Qt::white);
-        QVERIFY(white > 0); // the percentage
+                white += qRed(l.pixel(x, y)) > 160 && qGreen(l.pixel(x, y)) > 160 &&
+                         qBlue(l.pixel(x, y)) > 160;
+        QVERIFY(white >= 5);
         lower->setValue(12);
         QVERIFY(paint(lower) != l);
     }
