@@ -533,10 +533,7 @@ private slots:
         };
     }
 
-    void init() {
-        DeviceHandle::close();
-        PedalSim::reset();
-    }
+    void init() { freshPedalSet(); }
 
     // The fault-free runs: each workflow changes what it is for.
     void referenceRuns() {

@@ -87,15 +87,9 @@ private slots:
         userDir = base.path() + "/user";
     }
 
-    void init() {
-        DeviceHandle::close();
-        PedalSim::reset();
-    }
+    void init() { freshPedalSet(); }
 
-    void cleanup() {
-        QCOMPARE(PedalSim::protocolErrors(), QStringList());
-        QCOMPARE(PedalSim::closedHandleUses(), 0);
-    }
+    void cleanup() { checkDeviceUse(); }
 
     void chunkLayouts() {
         using namespace Protocol;

@@ -44,15 +44,9 @@ class TestInputs : public QObject {
     Q_OBJECT
 
 private slots:
-    void init() {
-        DeviceHandle::close();
-        PedalSim::reset();
-    }
+    void init() { freshPedalSet(); }
 
-    void cleanup() {
-        QCOMPARE(PedalSim::protocolErrors(), QStringList());
-        QCOMPARE(PedalSim::closedHandleUses(), 0);
-    }
+    void cleanup() { checkDeviceUse(); }
 
     void deadzonesAtConnection() {
         PedalSim::setBlock(1, {0, 65535, 3277, 62258, 13762, 51773});

@@ -37,15 +37,11 @@ class TestMonitor : public QObject {
     Q_OBJECT
 
 private slots:
-    void init() {
-        DeviceHandle::close();
-        PedalSim::reset();
-    }
+    void init() { freshPedalSet(); }
 
     void cleanup() {
         PedalSim::stopStream();
-        QCOMPARE(PedalSim::protocolErrors(), QStringList());
-        QCOMPARE(PedalSim::closedHandleUses(), 0);
+        checkDeviceUse();
     }
 
     void everySampleTrackedNewestShown() {

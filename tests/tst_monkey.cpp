@@ -303,7 +303,7 @@ private slots:
 
     void randomWalk() {
         const int seed = environmentNumber("VEXO_MONKEY_SEED", 7);
-        const int wanted = environmentNumber("VEXO_MONKEY_EVENTS", 2500);
+        const int wanted = environmentNumber("VEXO_MONKEY_EVENTS", 5000);
         const int seconds = environmentNumber("VEXO_MONKEY_SECONDS", 100);
         rng.seed(quint32(seed));
         qInfo("monkey: seed %d, %d events, at most %d s", seed, wanted, seconds);

@@ -196,8 +196,7 @@ private slots:
     }
 
     void init() {
-        DeviceHandle::close();
-        PedalSim::reset();
+        freshPedalSet();
         for (WebServer* server : {&trusted, &untrusted, &plain})
             server->clear();
     }

@@ -174,15 +174,11 @@ class TestProfiles : public QObject {
 
 private slots:
     void init() {
-        DeviceHandle::close();
-        PedalSim::reset();
+        freshPedalSet();
         QVERIFY(dir.isValid());
     }
 
-    void cleanup() {
-        QCOMPARE(PedalSim::protocolErrors(), QStringList());
-        QCOMPARE(PedalSim::closedHandleUses(), 0);
-    }
+    void cleanup() { checkDeviceUse(); }
 
     void recordLayout() {
         using namespace Protocol;

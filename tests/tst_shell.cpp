@@ -30,12 +30,9 @@ class TestShell : public QObject {
     Q_OBJECT
 
 private slots:
-    void init() {
-        DeviceHandle::close();
-        PedalSim::reset();
-    }
+    void init() { freshPedalSet(); }
 
-    void cleanup() { QCOMPARE(PedalSim::closedHandleUses(), 0); }
+    void cleanup() { checkDeviceUse(); }
 
     void waitsAndConnects() {
         PedalSim::unplug();

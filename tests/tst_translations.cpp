@@ -56,10 +56,7 @@ class TestTranslations : public QObject {
     Q_OBJECT
 
 private slots:
-    void init() {
-        DeviceHandle::close();
-        PedalSim::reset();
-    }
+    void init() { freshPedalSet(); }
 
     void cleanup() {
         QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));

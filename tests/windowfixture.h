@@ -72,6 +72,18 @@ inline std::unique_ptr<MainWindow> openWindow() {
     return w;
 }
 
+// Each test starts on a factory-fresh pedal set, with no handle left by the one before.
+inline void freshPedalSet() {
+    DeviceHandle::close();
+    PedalSim::reset();
+}
+
+// Whatever a test did, no report was malformed and no closed handle was used.
+inline void checkDeviceUse() {
+    QCOMPARE(PedalSim::protocolErrors(), QStringList());
+    QCOMPARE(PedalSim::closedHandleUses(), 0);
+}
+
 inline QStringList sentHex() {
     QStringList out;
     for (const QByteArray& b : PedalSim::sentReports())
