@@ -9,6 +9,8 @@
 
 #include <QMessageBox>
 
+#include <optional>
+
 using namespace Protocol;
 
 namespace {
@@ -67,6 +69,21 @@ int buttonColumn(const QObject* button) {
     if (last < QLatin1Char('0') || last > QLatin1Char('2'))
         return -1;
     return last.unicode() - '0';
+}
+
+// What a save or remove button acts on: its column, that column's list and the name shown.
+struct ProfileTarget {
+    int column;
+    QComboBox* list;
+    QString name;
+};
+
+std::optional<ProfileTarget> profileTarget(const QObject* button, const Ui::MainWindow* ui) {
+    const int column = buttonColumn(button);
+    if (column < 0)
+        return std::nullopt;
+    QComboBox* list = profileLists(ui)[column];
+    return ProfileTarget{column, list, list->currentText()};
 }
 
 void notify(QWidget* window, const QString& text) {
@@ -215,11 +232,10 @@ void MainWindow::onProfileChanged() {
 }
 
 void MainWindow::onProfileSave() {
-    const int column = buttonColumn(sender());
-    if (column < 0)
+    const auto target = profileTarget(sender(), ui);
+    if (!target)
         return;
-    QComboBox* list = profileLists(ui)[column];
-    const QString name = list->currentText();
+    const auto [column, list, name] = *target;
 
     if (name == PROTECTED_NAME) {
         notify(this, tr("Can not save to DEFAULT, please use a different name."));
@@ -273,11 +289,11 @@ void MainWindow::onProfileSave() {
 }
 
 void MainWindow::onProfileRemove() {
-    const int column = buttonColumn(sender());
-    if (column < 0)
+    const auto target = profileTarget(sender(), ui);
+    if (!target)
         return;
-    QComboBox* list = profileLists(ui)[column];
-    const QString name = list->currentText();
+    QComboBox* list = target->list;
+    const QString& name = target->name;
 
     if (name == PROTECTED_NAME) {
         notify(this, tr("DEFAULT can not be removed."));
