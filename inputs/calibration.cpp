@@ -42,6 +42,16 @@ void MainWindow::onCalibrateSave() {
 
     calLowIndex = 2 * axis;
     calHighIndex = 2 * axis + 1;
+    // Without a sample since the reset, or with the pedal never moved, the stored limits
+    // would leave the axis no travel at all and replace a working calibration. The
+    // measurement goes on instead.
+    if (buttons[axis]->text() == tr("SAVE") && calRange[calLowIndex] >= calRange[calHighIndex]) {
+        QMessageBox::information(this, tr("Notify"),
+                                 tr("No pedal movement was measured. Please move the pedal "
+                                    "through its whole travel, then press SAVE."),
+                                 QMessageBox::Ok);
+        return;
+    }
     FeatureReport calibration{};
     FeatureReport deadzones{};
     // The blocks go back whole, the other two axes as read: never from a missing reply,

@@ -245,8 +245,27 @@ private slots:
         QCOMPARE(throttle->text(), QStringLiteral("CALIBRATE"));
         QVERIFY(PedalSim::sentReports().empty());
 
-        // A rest position near the top: low + 1000 would wrap, 65535 is stored.
+        // SAVE with nothing measured since the reset, then with the pedal never moved:
+        // refused, the measurement goes on, and the device keeps its calibration.
         QTest::qWait(700);
+        const Block kept = PedalSim::keptBlock(0);
+        for (int round = 0; round < 2; ++round) {
+            if (round == 1) {
+                pushSamples({{65000, 1, 1}, {65000, 1, 1}});
+                QTRY_COMPARE(widget<QLabel>(*w, "lbAdc0")->text(), QStringLiteral("65000"));
+            }
+            MessageBoxAnswerer answerer;
+            PedalSim::clearLog();
+            QTest::mouseClick(clutch, Qt::LeftButton);
+            QCOMPARE(answerer.seen,
+                     QStringList{"Notify|No pedal movement was measured. Please move the pedal "
+                                 "through its whole travel, then press SAVE."});
+            QCOMPARE(clutch->text(), QStringLiteral("SAVE"));
+            QVERIFY(PedalSim::sentReports().empty());
+            QCOMPARE(PedalSim::keptBlock(0), kept);
+        }
+
+        // A rest position near the top: low + 1000 would wrap, 65535 is stored.
         pushSamples({{64900, 1, 1}, {65100, 1, 1}});
         QTRY_COMPARE(widget<QLabel>(*w, "lbAdc0")->text(), QStringLiteral("65100"));
         QTest::mouseClick(clutch, Qt::LeftButton);

@@ -144,6 +144,20 @@ private slots:
                 QStringList{QStringLiteral(
                     "Hinweis|Bitte speichern Sie zuerst die Kalibrierung des anderen Kanals.")});
         }
+        {
+            // Nothing measured yet: the calibration goes on.
+            MessageBoxAnswerer answerer;
+            QTest::mouseClick(brake, Qt::LeftButton);
+            QCOMPARE(answerer.seen,
+                     QStringList{QStringLiteral(
+                         "Hinweis|Es wurde keine Pedalbewegung gemessen. Bitte bewegen Sie das "
+                         "Pedal über seinen ganzen Weg und drücken Sie dann SPEICHERN.")});
+            QCOMPARE(brake->text(), QStringLiteral("SPEICHERN"));
+        }
+        QTest::qWait(700);
+        PedalSim::pushInput(0, 3000, 0);
+        PedalSim::pushInput(0, 60000, 0);
+        QTRY_COMPARE(widget<QLabel>(*w, "lbAdc1")->text(), QStringLiteral("60000"));
         QTest::mouseClick(brake, Qt::LeftButton);
         QCOMPARE(brake->text(), QStringLiteral("KALIBRIEREN"));
 

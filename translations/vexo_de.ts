@@ -128,6 +128,10 @@
         <translation>Hinweis</translation>
     </message>
     <message>
+        <source>No pedal movement was measured. Please move the pedal through its whole travel, then press SAVE.</source>
+        <translation>Es wurde keine Pedalbewegung gemessen. Bitte bewegen Sie das Pedal über seinen ganzen Weg und drücken Sie dann SPEICHERN.</translation>
+    </message>
+    <message>
         <source>Please save other channel calibrate first.</source>
         <translation>Bitte speichern Sie zuerst die Kalibrierung des anderen Kanals.</translation>
     </message>
