@@ -89,10 +89,7 @@ MainWindow::~MainWindow() {
     // A window destroyed without a close still lets a running upload finish: the device
     // must not be left with half an image.
     upgradeThread.wait();
-    // The reader ends within one poll; stopping it first means the handle is never
-    // closed under a running reader.
-    stopReader();
-    DeviceHandle::close();
+    closeDevice();
     delete ui;
 }
 
@@ -100,12 +97,7 @@ void MainWindow::onInit() {
     // This attempt is the one pending, whoever asked for it.
     retryTimer.stop();
     profilesComplete = false;
-    // Asked to stop before the handle goes, the reader never mistakes this close for a
-    // lost device.
-    if (eventThread.isRunning())
-        eventThread.requestInterruption();
-    DeviceHandle::close();
-    stopReader();
+    closeDevice();
     // The closed handle ends a running upload at its next report. Reopened now, the rest
     // of the image could reach the device without its beginning: connect once it has ended.
     if (upgradeThread.isRunning()) {
@@ -132,9 +124,7 @@ void MainWindow::onInit() {
     // A device that leaves a query unanswered is not connected: the pages would show, and
     // later writes would start from, values it never sent.
     if (!versionRead || !modeRead || !loadProfiles() || !loadDeadzones()) {
-        eventThread.requestInterruption();
-        DeviceHandle::close();
-        stopReader();
+        closeDevice();
         waitForDevice();
         return;
     }
@@ -180,11 +170,15 @@ void MainWindow::onSidebar() {
     ui->stackedWidget->setCurrentIndex(page);
 }
 
-void MainWindow::stopReader() {
-    if (!eventThread.isRunning())
-        return;
-    eventThread.requestInterruption();
-    eventThread.wait();
+void MainWindow::closeDevice() {
+    // Asked to stop before the handle goes, the reader never mistakes this close for a
+    // lost device; it ends within one poll.
+    const bool reading = eventThread.isRunning();
+    if (reading)
+        eventThread.requestInterruption();
+    DeviceHandle::close();
+    if (reading)
+        eventThread.wait();
 }
 
 bool MainWindow::shutDown() {
@@ -195,8 +189,7 @@ bool MainWindow::shutDown() {
     // The choice shown in the lists becomes the one the device keeps.
     if (DeviceHandle::isOpen())
         commitProfileSelection();
-    stopReader();
-    DeviceHandle::close();
+    closeDevice();
     return true;
 }
 

@@ -80,7 +80,9 @@ private:
     // entry carrying its 7-byte record as item data.
     // False when a reply did not arrive; the lists are then incomplete.
     bool loadProfiles();
-    // -1 when every slot is taken, -2 when a reply did not arrive.
+    // NO_FREE_SLOT when every slot is taken, SLOT_UNKNOWN when a reply did not arrive.
+    static constexpr int NO_FREE_SLOT = -1;
+    static constexpr int SLOT_UNKNOWN = -2;
     int findFreeSlot();
     quint32 packProfileSelection(bool marked) const;
     void applyProfileSelection(quint32 selection);
@@ -94,8 +96,8 @@ private:
     bool findProfileBySlot(int slot, QString& name, QByteArray& record) const;
     // Puts the newest axis values on the labels and bars.
     void showInputs();
-    // Stops the input reader; it closes the device handle as it ends.
-    void stopReader();
+    // Closes the device handle and ends the reader, which takes the close for a stop.
+    void closeDevice();
     // False, after telling the user, while a firmware upload runs: the device must
     // not be left with half an image.
     bool shutDown();

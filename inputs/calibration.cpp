@@ -45,7 +45,9 @@ void MainWindow::onCalibrateSave() {
     // Without a sample since the reset, or with the pedal never moved, the stored limits
     // would leave the axis no travel at all and replace a working calibration. The
     // measurement goes on instead.
-    if (buttons[axis]->text() == tr("SAVE") && calRange[calLowIndex] >= calRange[calHighIndex]) {
+    QPushButton* const button = buttons[axis];
+    const bool saving = button->text() == tr("SAVE");
+    if (saving && calRange[calLowIndex] >= calRange[calHighIndex]) {
         QMessageBox::information(this, tr("Notify"),
                                  tr("No pedal movement was measured. Please move the pedal "
                                     "through its whole travel, then press SAVE."),
@@ -62,8 +64,7 @@ void MainWindow::onCalibrateSave() {
         return;
     }
 
-    QPushButton* const button = buttons[axis];
-    if (button->text() == tr("SAVE")) {
+    if (saving) {
         const int margin = axis == BRAKE_AXIS ? 0 : LOW_MARGIN;
         // A rest position near the top must not wrap around.
         const auto low = quint16(std::min<int>(calRange[calLowIndex] + margin, FULL_SCALE));

@@ -140,11 +140,11 @@ int MainWindow::findFreeSlot() {
         FeatureReport reply{};
         // Without a reply the slot may hold a profile: never guess it free.
         if (!DeviceLink::query(ITEM_PROFILE_NAME, quint8(slot), reply))
-            return -2;
+            return SLOT_UNKNOWN;
         if (isFreeSlot(reply))
             return slot;
     }
-    return -1;
+    return NO_FREE_SLOT;
 }
 
 quint32 MainWindow::packProfileSelection(bool marked) const {
@@ -254,11 +254,11 @@ void MainWindow::onProfileSave() {
 
     const int stored = findStoredEntry(list, name);
     int slot = stored >= 0 ? recordSlot(entryRecord(list, stored)) : findFreeSlot();
-    if (slot == -2) {
+    if (slot == SLOT_UNKNOWN) {
         linkFailed();
         return;
     }
-    if (slot < 0) {
+    if (slot == NO_FREE_SLOT) {
         notify(this, tr("Profile is full"));
         return;
     }
