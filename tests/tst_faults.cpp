@@ -145,30 +145,6 @@ QStringList lostSettings(const Kept& before, const Kept& after, const Kept& refe
     return lost;
 }
 
-// Answers every file dialog with a path while it lives.
-class FileAnswerer : public QObject {
-public:
-    explicit FileAnswerer(const QString& path)
-        : path(path) {
-        QObject::connect(&timer, &QTimer::timeout, this, [this] {
-            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-            if (!dialog || dialog == last)
-                return;
-            last = dialog;
-            ++dialogs;
-            dialog->selectFile(this->path);
-            static_cast<QDialog*>(dialog)->accept();
-        });
-        timer.start(1);
-    }
-    QString path;
-    int dialogs = 0;
-
-private:
-    QTimer timer;
-    QPointer<QFileDialog> last;
-};
-
 // Like QTest::qWaitFor, in steps of a millisecond: the sweep waits thousands of times.
 template <typename F> bool waitFor(F condition, int timeoutMs) {
     QElapsedTimer clock;
@@ -509,13 +485,13 @@ private slots:
                  // Every run starts from the same device: one export serves them all.
                  if (QFileInfo::exists(iniFile))
                      return;
-                 FileAnswerer files(iniFile);
+                 FileDialogAnswerer files(iniFile);
                  widget<QPushButton>(w, "pbExport")->click();
                  if (files.dialogs != 1 || !QFileInfo::exists(iniFile))
                      qFatal("export dialog not answered");
              },
              [this](MainWindow& w) {
-                 FileAnswerer files(iniFile);
+                 FileDialogAnswerer files(iniFile);
                  widget<QPushButton>(w, "pbImport")->click();
                  if (files.dialogs != 1)
                      qFatal("import dialog not answered");
