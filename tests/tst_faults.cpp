@@ -160,22 +160,6 @@ template <typename F> bool waitFor(F condition, int timeoutMs) {
     }
 }
 
-// The event loop still turns: a zero timer fires within the bound.
-bool loopTurns() {
-    bool fired = false;
-    QObject guard;
-    QTimer::singleShot(0, &guard, [&] { fired = true; });
-    QElapsedTimer clock;
-    clock.start();
-    while (!fired && clock.elapsed() < 2000)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    return fired;
-}
-
-bool connected(MainWindow& w) {
-    return headText(w) == QStringLiteral("VEXO PX7") && widget(w, "pbS1")->isEnabled();
-}
-
 bool waiting(MainWindow& w) {
     return headText(w) == QStringLiteral("WAITING FOR DEVICE...");
 }

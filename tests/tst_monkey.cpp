@@ -32,10 +32,6 @@ int environmentNumber(const char* name, int fallback) {
     return ok && value >= 0 ? value : fallback;
 }
 
-bool connected(MainWindow& w) {
-    return headText(w) == QStringLiteral("VEXO PX7");
-}
-
 // Presses, moves and releases the left button on a widget, from one of its points to
 // another, each event made just before it is delivered.
 void drag(QWidget* target, QPointF from, QPointF to) {
@@ -47,13 +43,6 @@ void drag(QWidget* target, QPointF from, QPointF to) {
     deliver(QEvent::MouseMove, (from + to) / 2, Qt::NoButton, Qt::LeftButton);
     deliver(QEvent::MouseMove, to, Qt::NoButton, Qt::LeftButton);
     deliver(QEvent::MouseButtonRelease, to, Qt::LeftButton, Qt::NoButton);
-}
-
-bool loopTurns() {
-    bool fired = false;
-    QObject guard;
-    QTimer::singleShot(0, &guard, [&] { fired = true; });
-    return QTest::qWaitFor([&] { return fired; }, 2000);
 }
 
 } // namespace

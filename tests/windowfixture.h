@@ -8,6 +8,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QFileDialog>
 #include <QLabel>
 #include <QMessageBox>
@@ -70,6 +71,23 @@ inline std::unique_ptr<MainWindow> openWindow() {
             qFatal("window did not wait");
     }
     return w;
+}
+
+// Connected: the head names the pedal set and the pages can be reached.
+inline bool connected(QWidget& w) {
+    return headText(w) == QStringLiteral("VEXO PX7") && widget(w, "pbS1")->isEnabled();
+}
+
+// The event loop still turns: a zero timer fires within the bound.
+inline bool loopTurns() {
+    bool fired = false;
+    QObject guard;
+    QTimer::singleShot(0, &guard, [&] { fired = true; });
+    QElapsedTimer clock;
+    clock.start();
+    while (!fired && clock.elapsed() < 2000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    return fired;
 }
 
 // Each test starts on a factory-fresh pedal set, with no handle left by the one before.
