@@ -16,7 +16,6 @@
 #include <cmath>
 
 namespace {
-constexpr int RETRY_INTERVAL_MS = 3000;
 constexpr int DRAG_BAND_HEIGHT = 50;
 const QPointF NO_DRAG(-1, -1);
 // One page picture (the one the clutch mode shows) and the smaller ones.
@@ -24,9 +23,18 @@ constexpr int PIXMAP_CACHE_KB = 20 * 1024;
 } // namespace
 
 MainWindow::MainWindow(QWidget* parent)
+    : MainWindow(WindowOptions(), parent) {}
+
+MainWindow::MainWindow(const WindowOptions& windowOptions, QWidget* parent)
     : QMainWindow(parent)
     , ui(new Ui::MainWindow)
-    , dragOrigin(NO_DRAG) {
+    , options(windowOptions)
+    , dialogs(windowOptions.dialogs ? windowOptions.dialogs : &widgetDialogs)
+    , dragOrigin(NO_DRAG)
+    , networkManager(this) {
+    if (options.updateBaseUrl.isEmpty())
+        options.updateBaseUrl = QStringLiteral(VEXO_UPDATE_BASE_URL) + QStringLiteral("pedal/");
+    upgradeThread.writingStepMs = options.firmwareWritingStepMs;
     // The page pictures are 2303 x 1479 (13 MB each decoded), beyond Qt's default pixmap
     // cache; uncached, every label showing one decodes its own copy at every style change.
     QPixmapCache::setCacheLimit(std::max(QPixmapCache::cacheLimit(), PIXMAP_CACHE_KB));
@@ -65,6 +73,11 @@ MainWindow::MainWindow(QWidget* parent)
     connect(ui->pbUpgrade, &QPushButton::clicked, this, &MainWindow::onUpgrade);
     connect(ui->pbAutoUpgrade, &QPushButton::clicked, this, &MainWindow::onAutoUpgrade);
     connect(ui->pbClearFlash, &QPushButton::clicked, this, &MainWindow::onClearFlash);
+    connect(&profiles, &ProfileStore::curveChosen, this,
+            [this](int axis, const QByteArray& points) {
+                VexoAxis* const curves[] = {ui->ctAdc0, ui->ctAdc1, ui->ctAdc2};
+                curves[axis]->setPoints(points);
+            });
     connect(&eventThread, &VexoEvent::eventTrigger, this, &MainWindow::onJoystickEvent);
     connect(&eventThread, &VexoEvent::deviceDisconnect, this, &MainWindow::onInit);
     inputRefresh.setSingleShot(true);
@@ -96,7 +109,7 @@ MainWindow::~MainWindow() {
 void MainWindow::onInit() {
     // This attempt is the one pending, whoever asked for it.
     retryTimer.stop();
-    profilesComplete = false;
+    profiles.markIncomplete();
     closeDevice();
     // The closed handle ends a running upload at its next report. Reopened now, the rest
     // of the image could reach the device without its beginning: connect once it has ended.
@@ -106,8 +119,9 @@ void MainWindow::onInit() {
         return;
     }
 
-    for (QPushButton* calibrate : {ui->pbSave0, ui->pbSave1, ui->pbSave2})
-        calibrate->setText(tr("CALIBRATE"));
+    // A run in progress is abandoned; the device was reconnected.
+    calibrationRun.abandon();
+    showCalibration();
 
     if (!DeviceHandle::open()) {
         waitForDevice();
@@ -119,7 +133,7 @@ void MainWindow::onInit() {
     bool modeRead = false;
     ui->lbVersion->setText(tr("Firmware Version:") + DeviceLink::readVersion(&versionRead));
     ui->lbVersion->show();
-    ui->cbClutch->setChecked(DeviceLink::readSetting(Protocol::VEXIE_PEDAL_MODE, &modeRead) == 1);
+    modeRead = settings.readClutchMode();
     updateClutchView();
     // A device that leaves a query unanswered is not connected: the pages would show, and
     // later writes would start from, values it never sent.
@@ -131,7 +145,7 @@ void MainWindow::onInit() {
 
     ui->pbStatus->hide();
     ui->lbHead->setText(tr("VEXO PX7"));
-    updateBaseUrl = QStringLiteral(VEXO_UPDATE_BASE_URL) + QStringLiteral("pedal/");
+    updateBaseUrl = options.updateBaseUrl;
     for (QPushButton* page : {ui->pbS1, ui->pbS2, ui->pbS3, ui->pbS4})
         page->setEnabled(true);
     QTimer::singleShot(0, ui->pbS1, &QPushButton::click);
@@ -148,11 +162,11 @@ void MainWindow::showWaiting() {
 
 void MainWindow::waitForDevice() {
     showWaiting();
-    retryTimer.start(RETRY_INTERVAL_MS);
+    retryTimer.start(options.retryIntervalMs);
 }
 
 void MainWindow::linkFailed() {
-    profilesComplete = false;
+    profiles.markIncomplete();
     retryTimer.start(0);
 }
 
@@ -188,7 +202,7 @@ bool MainWindow::shutDown() {
     }
     // The choice shown in the lists becomes the one the device keeps.
     if (DeviceHandle::isOpen())
-        commitProfileSelection();
+        profiles.commitSelection();
     closeDevice();
     return true;
 }
@@ -203,6 +217,14 @@ void MainWindow::closeEvent(QCloseEvent* event) {
         event->accept();
     else
         event->ignore();
+}
+
+void MainWindow::notify(const QString& text) {
+    dialogs->tell(this, UserDialogs::Kind::Information, tr("Notify"), text);
+}
+
+void MainWindow::showError(const QString& text) {
+    dialogs->tell(this, UserDialogs::Kind::Critical, tr("Error"), text);
 }
 
 void MainWindow::mousePressEvent(QMouseEvent* event) {

@@ -1,10 +1,16 @@
-// The one window of the program. Every feature slot belongs to this class; the slots of
-// each feature are defined in the source files of its folder (inputs/, profiles/, firmware/).
+// The one window of the program. It shows what the pedal set holds and passes the user's
+// input to the classes that own each feature's state and device traffic (PedalSettings,
+// CalibrationRun, ProfileStore, ...); its slots decide nothing themselves. The slots of each
+// page are defined in the page's own source file.
 #pragma once
 
+#include "app/userdialogs.h"
 #include "device/protocol.h"
 #include "device/vexoevent.h"
 #include "firmware/vexoupgrade.h"
+#include "inputs/calibrationrun.h"
+#include "inputs/pedalsettings.h"
+#include "profiles/profilestore.h"
 
 #include <QElapsedTimer>
 #include <QMainWindow>
@@ -16,20 +22,42 @@
 
 #include <array>
 
-class QComboBox;
-
 namespace Ui {
 class MainWindow;
 }
 
 class QNetworkReply;
 
+// What the window takes from outside: tests answer its dialogs and shorten its waits.
+struct WindowOptions {
+    // Message boxes and file dialogs; the real ones when null. Not owned.
+    UserDialogs* dialogs = nullptr;
+    // Between connection attempts while no pedal set answers.
+    int retryIntervalMs = 3000;
+    // From a calibration's start until the device measures the full range.
+    int calibrationSettleMs = 500;
+    // Each of the four steps the device takes to write a firmware image into its flash.
+    int firmwareWritingStepMs = 1000;
+    // Where version.json and the images are; empty: the built-in update server.
+    QString updateBaseUrl;
+};
+
 class MainWindow : public QMainWindow {
     Q_OBJECT
 
 public:
     explicit MainWindow(QWidget* parent = nullptr);
+    explicit MainWindow(const WindowOptions& options, QWidget* parent = nullptr);
     ~MainWindow() override;
+
+    // The state behind the pages, for the benchmarks and tests that watch it.
+    const CalibrationRun& calibration() const { return calibrationRun; }
+    const PedalSettings& pedalSettings() const { return settings; }
+    const ProfileStore& profileStore() const { return profiles; }
+    const VexoEvent& readerThread() const { return eventThread; }
+    const VexoUpgrade& uploadThread() const { return upgradeThread; }
+    // No firmware operation under way, and the end of the last one handled.
+    bool firmwareIdle() const;
 
 private slots:
     void onSidebar();
@@ -69,31 +97,21 @@ private:
     // A report failed: nothing more is decided from the device's replies, and the window
     // connects again, which reads everything anew (or waits, when the device is gone).
     void linkFailed();
+    void notify(const QString& text);
+    void showError(const QString& text);
     // False when a reply did not arrive; the tags then keep what they showed.
     bool loadDeadzones();
+    void showDeadzones();
     // Each input bar covers only the active part of its track.
     void fitInputBars();
-    bool clutchEnabled() const;
     void updateClutchView();
+    // The calibration buttons: "SAVE" on the axis being measured.
+    void showCalibration();
 
-    // Device profiles: the combo boxes cbPro0..2 list the profiles of axis ids 1..3, each
-    // entry carrying its 7-byte record as item data.
     // False when a reply did not arrive; the lists are then incomplete.
     bool loadProfiles();
-    // NO_FREE_SLOT when every slot is taken, SLOT_UNKNOWN when a reply did not arrive.
-    static constexpr int NO_FREE_SLOT = -1;
-    static constexpr int SLOT_UNKNOWN = -2;
-    int findFreeSlot();
-    quint32 packProfileSelection(bool marked) const;
-    void applyProfileSelection(quint32 selection);
-    void sendProfileSelection();
-    void commitProfileSelection();
-    // False when a report did not arrive.
-    bool writeProfile(int slot, const QString& name, const QByteArray& record);
-    bool clearProfile(int slot);
-    void selectProfileBySlot(QComboBox* list, int slot);
-    void selectProfileByName(QComboBox* list, const QString& name);
-    bool findProfileBySlot(int slot, QString& name, QByteArray& record) const;
+    // The profile lists as the store holds them.
+    void showProfiles();
     // Puts the newest axis values on the labels and bars.
     void showInputs();
     // Closes the device handle and ends the reader, which takes the close for a stop.
@@ -111,14 +129,15 @@ private:
     void stopOversizedDownload();
 
     Ui::MainWindow* ui;
+    WindowOptions options;
+    WidgetDialogs widgetDialogs;
+    UserDialogs* dialogs;
     QPointF dragOrigin;
     VexoEvent eventThread;
     VexoUpgrade upgradeThread;
-    // Indexes into calRange, and value positions in the blocks, of the axis being calibrated.
-    int calLowIndex = 0;
-    int calHighIndex = 1;
-    // Lowest and highest raw value per axis since its last calibration reset.
-    std::array<quint16, 6> calRange{65535, 0, 65535, 0, 65535, 0};
+    PedalSettings settings;
+    CalibrationRun calibrationRun;
+    ProfileStore profiles;
     QNetworkAccessManager networkManager;
     QString updateBaseUrl;
     // The pedals send up to 8,000 samples a second; each one is tracked, but the labels
@@ -140,13 +159,8 @@ private:
     QPointer<QNetworkReply> imageReply;
     // The download passed the firmware limit and was aborted.
     bool imageTooLarge = false;
-    // The lists hold every stored profile and the device's kept choice: only then may
-    // their choice be written as the one the device keeps.
-    bool profilesComplete = false;
     // The next connection attempt; one pending at a time, whatever asked for it.
     QTimer retryTimer;
     // The device was lost during an upload; the next attempt waits for the upload's end.
     bool reconnectAfterUpload = false;
-
-    friend class MainWindowTest;
 };

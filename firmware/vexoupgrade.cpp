@@ -79,7 +79,7 @@ void VexoUpgrade::run() {
     }
     lastOutcome = Outcome::Written;
     for (int step : WRITING_STEPS) {
-        QThread::sleep(1);
+        QThread::msleep(writingStepMs);
         emit progress(step);
     }
     removeTemporaryCopy();

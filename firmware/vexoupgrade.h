@@ -26,6 +26,8 @@ public:
 
     // Set by the owner before start(); not changed while the thread runs.
     QString firmwarePath;
+    // Each of the four steps the device takes to write the image into its flash.
+    int writingStepMs = 1000;
 
 signals:
     // 0..95: share sent in 96ths; negative: hidapi's failed result; 97..100: writing.

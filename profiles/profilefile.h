@@ -9,7 +9,11 @@
 namespace ProfileFile {
 
 extern const QString INDEX_KEY;
+// Profile files are ".ini" files.
+extern const QString EXTENSION;
 
+// The key of a profile: its record's slot in two digits, then the name.
+QString profileKey(const QByteArray& record, const QString& name);
 // The profile's name: the key without its two digits.
 QString profileKeyName(const QString& key);
 // The "INDEX" value; 0 (no mark) when absent, not a number or wider than 32 bits.

@@ -63,8 +63,8 @@ inline bool pageAtRest(QWidget& w) {
            widget<QLabel>(w, "lbCurVersion")->text().isEmpty() && widget(w, "lbCurMd5")->isHidden();
 }
 
-inline std::unique_ptr<MainWindow> openDevicePage() {
-    auto w = openWindow();
+inline std::unique_ptr<MainWindow> openDevicePage(const WindowOptions& options = testOptions()) {
+    auto w = openWindow(options);
     button(*w, "pbS4")->click();
     PedalSim::clearLog();
     return w;
@@ -72,6 +72,14 @@ inline std::unique_ptr<MainWindow> openDevicePage() {
 
 // Gives the program a temporary folder of its own, inside dir, so that tests running at
 // the same time never share the downloaded copy.
+// The device's four writing steps at their real second each, for tests of what happens
+// while it writes.
+inline WindowOptions realWritingTime() {
+    WindowOptions options = testOptions();
+    options.firmwareWritingStepMs = 1000;
+    return options;
+}
+
 inline QString useTemporaryFolder(const QString& dir) {
     QDir().mkpath(dir + "/tmp");
     qputenv("TMPDIR", QFile::encodeName(dir + "/tmp"));

@@ -233,7 +233,7 @@ class TestFaults : public QObject {
     // Opens the window on the user's device; for the connection itself the fault is
     // armed before the window exists.
     std::unique_ptr<MainWindow> openFor(const Workflow& flow, const std::function<void()>& arm) {
-        auto w = std::make_unique<MainWindow>();
+        auto w = std::make_unique<MainWindow>(testOptions());
         w->setWindowFlags(Qt::FramelessWindowHint);
         if (!flow.connects) {
             w->show();
@@ -253,7 +253,7 @@ class TestFaults : public QObject {
     void settle(MainWindow& w, const Workflow& flow) {
         if (flow.connects && !waitFor([&] { return connected(w) || waiting(w); }, 5000))
             qFatal("the window neither connected nor waits");
-        if (flow.uploads && !waitFor([&] { return MainWindowTest::uploadIdle(w); }, 10000))
+        if (flow.uploads && !waitFor([&] { return w.firmwareIdle(); }, 10000))
             qFatal("the upload does not end");
         QCoreApplication::processEvents();
     }
@@ -444,7 +444,7 @@ private slots:
                      QByteArray sample(6, '\0');
                      sample[2] = char(brake & 0xFF);
                      sample[3] = char(brake >> 8);
-                     MainWindowTest::applySample(w, sample);
+                     QMetaObject::invokeMethod(&w, "onJoystickEvent", Q_ARG(QByteArray, sample));
                  }
                  save->click();
              }},

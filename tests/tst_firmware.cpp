@@ -21,7 +21,7 @@ const QString SEND_FAILED =
 
 // Every value a thread emits, with the milliseconds since the log began. Read after wait().
 struct ProgressLog {
-    explicit ProgressLog(VexoUpgrade& thread) {
+    explicit ProgressLog(const VexoUpgrade& thread) {
         clock.start();
         QObject::connect(
             &thread, &VexoUpgrade::progress, &thread,
@@ -215,7 +215,7 @@ private slots:
         // 100 puts the page at rest before the notice comes up.
         MessageBoxAnswerer answerer(QMessageBox::Ok);
         bool restBehindBox = false;
-        answerer.inspect = [&](QMessageBox*) {
+        answerer.inspect = [&] {
             restBehindBox = pageAtRest(*w);
         };
         QMetaObject::invokeMethod(w.get(), "onProgress", Q_ARG(int, 100));
@@ -223,7 +223,11 @@ private slots:
         QVERIFY(restBehindBox);
         QCOMPARE(widget<QLabel>(*w, "lbCurMd5")->text(), QStringLiteral("MD5: 00ff"));
 
-        // The file dialog: cancelled, the path stays; a choice replaces it whole.
+        // The platform's file dialog: cancelled, the path stays; a choice replaces it whole.
+        WindowOptions realDialogs = testOptions();
+        realDialogs.dialogs = nullptr;
+        w.reset(); // one window, one device handle
+        w = openWindow(realDialogs);
         auto* path = widget<QLineEdit>(*w, "lePath");
         path->setText("keep me");
         QStringList filters;
@@ -255,7 +259,7 @@ private slots:
             setPath(*w, file);
             button(*w, "pbUpgrade")->click();
             QCOMPARE(answerer.seen, QStringList{NOT_VALID});
-            QVERIFY(!MainWindowTest::upgradeThread(*w).isRunning());
+            QVERIFY(!w->uploadThread().isRunning());
         }
         // Names that pass but name no file: the thread ends without sending, and the user
         // hears of it.
@@ -297,7 +301,7 @@ private slots:
         // arrived is all that was sent, never the closing report, and never a success.
         const int failAt[] = {3, 8, 4};
         for (int k = 0; k < 3; ++k) {
-            QTRY_VERIFY(!MainWindowTest::upgradeThread(*w).isRunning());
+            QTRY_VERIFY(!w->uploadThread().isRunning());
             answerer.seen.clear();
             PedalSim::clearLog();
             if (k < 2)
@@ -322,7 +326,7 @@ private slots:
         const QString file = userDir + "/max.bin";
         writeFile(file, image);
         setPath(*w, file);
-        VexoUpgrade& thread = MainWindowTest::upgradeThread(*w);
+        const VexoUpgrade& thread = w->uploadThread();
         ProgressLog log(thread);
         MessageBoxAnswerer answerer(QMessageBox::Yes);
         PedalSim::setReportDelay(std::chrono::microseconds(100));
@@ -338,7 +342,7 @@ private slots:
         QVERIFY(!w->close());
         QCOMPARE(answerer.seen, (QStringList{BUSY, BUSY, BUSY, BUSY, BUSY}));
         QVERIFY(w->isVisible() && thread.isRunning());
-        QVERIFY(MainWindowTest::eventThread(*w).isRunning());
+        QVERIFY(w->readerThread().isRunning());
 
         PedalSim::setReportDelay(std::chrono::microseconds(0));
         QTRY_COMPARE_WITH_TIMEOUT(widget<QLabel>(*w, "lbUpgrade")->text(),
@@ -346,7 +350,7 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(answerer.seen.size(), 6, 10000);
         QCOMPARE(answerer.seen.last(), SUCCESS);
         QVERIFY(pageAtRest(*w));
-        QVERIFY(thread.wait(2000));
+        QTRY_VERIFY(thread.isFinished());
         QList<int> expected;
         for (int p = 0; p < 96; ++p)
             expected << p;
@@ -365,7 +369,7 @@ private slots:
     // The reader loses the device in the middle of an upload while the device is still
     // there: the rest of the image must never go to the reopened handle.
     void readerLostDuringUpload() {
-        auto w = openDevicePage();
+        auto w = openDevicePage(realWritingTime());
         MessageBoxAnswerer answerer(QMessageBox::Ok);
         const QByteArray image = imageBytes(16 * 400, 8);
         writeFile(userDir + "/f.bin", image);
@@ -404,7 +408,7 @@ private slots:
         PedalSim::failInputRead(1);
         QTRY_COMPARE(headText(*w), QStringLiteral("WAITING FOR DEVICE..."));
         QTest::qWait(500);
-        QVERIFY(MainWindowTest::upgradeThread(*w).isRunning());
+        QVERIFY(w->uploadThread().isRunning());
         QCOMPARE(PedalSim::sentReports().size(), transferred);
         QTRY_COMPARE_WITH_TIMEOUT(answerer.seen, QStringList{SUCCESS}, 6000);
         QTRY_COMPARE(headText(*w), QStringLiteral("VEXO PX7"));
@@ -412,7 +416,7 @@ private slots:
     }
 
     void windowDestroyedDuringUpload() {
-        auto w = openDevicePage();
+        auto w = openDevicePage(realWritingTime());
         const QByteArray image = imageBytes(48, 7);
         writeFile(userDir + "/e.bin", image);
         setPath(*w, userDir + "/e.bin");
@@ -435,15 +439,9 @@ private slots:
             "Notify|Do you want to continue?\nThis operation will delete all the settings "
             "stored in the device flash memory.";
         MessageBoxAnswerer answerer(QMessageBox::No);
-        bool noByDefault = false;
-        answerer.inspect = [&](QMessageBox* box) {
-            if (box->text().startsWith("Do you"))
-                noByDefault = box->defaultButton() == box->button(QMessageBox::No) &&
-                              box->standardButtons() == (QMessageBox::Yes | QMessageBox::No);
-        };
         button(*w, "pbClearFlash")->click();
         QCOMPARE(answerer.seen, QStringList{question});
-        QVERIFY(noByDefault);
+        QVERIFY(answerer.lastNoByDefault);
         QVERIFY(PedalSim::sentReports().empty());
 
         // Yes, but the report fails: the device keeps everything and the user is told.

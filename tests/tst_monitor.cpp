@@ -46,9 +46,8 @@ private slots:
 
     void everySampleTrackedNewestShown() {
         auto w = openWindow();
-        auto& range = MainWindowTest::calRange(*w);
+        const auto& range = w->calibration().extremes();
         QTest::qWait(50); // the first frame is shown
-        range = {65535, 0, 65535, 0, 65535, 0};
         QSignalSpy brakeBar(widget<QProgressBar>(*w, "pgAdc1"), &QProgressBar::valueChanged);
         QSignalSpy brakeCalBar(widget<QProgressBar>(*w, "pgCal1"), &QProgressBar::valueChanged);
         const QString before = labelText(*w, 1);
@@ -56,7 +55,8 @@ private slots:
         // A burst as the reader hands it over: the extremes sit in the middle of it.
         for (int i = 0; i < 500; ++i) {
             const auto brake = quint16(i == 137 ? 0 : i == 301 ? 65535 : 20000 + i);
-            MainWindowTest::applySample(*w, sample(quint16(1000 + i), brake, 40000));
+            QMetaObject::invokeMethod(w.get(), "onJoystickEvent",
+                                      Q_ARG(QByteArray, sample(quint16(1000 + i), brake, 40000)));
         }
         QCOMPARE(range, (std::array<quint16, 6>{1000, 1499, 0, 65535, 40000, 40000}));
         // Nothing was repainted sample by sample.
@@ -77,13 +77,14 @@ private slots:
         QCOMPARE(brakeCalBar.first().first().toInt(), 20499);
 
         // A short sample is ignored: no tracking, nothing shown.
-        MainWindowTest::applySample(*w, QByteArray::fromHex("0100FFFF00"));
+        QMetaObject::invokeMethod(w.get(), "onJoystickEvent",
+                                  Q_ARG(QByteArray, QByteArray::fromHex("0100FFFF00")));
         QTest::qWait(40);
         QCOMPARE(range[0], quint16(1000));
         QCOMPARE(labelText(*w, 0), QStringLiteral("1499"));
 
         // A lone sample after a quiet spell is on screen after one turn of the event loop.
-        MainWindowTest::applySample(*w, sample(7, 8, 9));
+        QMetaObject::invokeMethod(w.get(), "onJoystickEvent", Q_ARG(QByteArray, sample(7, 8, 9)));
         QCoreApplication::processEvents();
         QCOMPARE(labelText(*w, 2), QStringLiteral("9"));
         QCOMPARE(range[0], quint16(7));
@@ -91,8 +92,7 @@ private slots:
 
     void burstThroughTheReader() {
         auto w = openWindow();
-        auto& range = MainWindowTest::calRange(*w);
-        range = {65535, 0, 65535, 0, 65535, 0};
+        const auto& range = w->calibration().extremes();
         const long long delivered = PedalSim::inputsDelivered();
         // Up to what the host buffers; the reader forwards each one.
         for (int i = 0; i < PedalSim::HOST_INPUT_BUFFER; ++i)

@@ -26,6 +26,14 @@ namespace {
 // A closed port: CHECK UPDATE fails at once, and no real server is ever asked.
 const QString NO_SERVER = QStringLiteral("https://127.0.0.1:9/");
 
+// The walk answers the real dialogs; the update server is one that is never there.
+WindowOptions walkOptions() {
+    WindowOptions options;
+    options.updateBaseUrl = NO_SERVER + "pedal/";
+    options.firmwareWritingStepMs = 10;
+    return options;
+}
+
 int environmentNumber(const char* name, int fallback) {
     bool ok = false;
     const int value = qEnvironmentVariableIntValue(name, &ok);
@@ -121,7 +129,7 @@ class TestMonkey : public QObject {
     // The program started again after the user closed it.
     static void restart(std::unique_ptr<MainWindow>& w) {
         w.reset();
-        w = std::make_unique<MainWindow>();
+        w = std::make_unique<MainWindow>(walkOptions());
         w->setWindowFlags(Qt::FramelessWindowHint);
         w->show();
     }
@@ -150,7 +158,6 @@ class TestMonkey : public QObject {
             ++actions["restart"];
             restart(w);
         }
-        MainWindowTest::setUpdateBaseUrl(*w, NO_SERVER + "pedal/");
         // A cable pulled out goes back in after a while.
         if (!PedalSim::isPlugged() && chance(5)) {
             ++actions["plug"];
@@ -232,14 +239,14 @@ class TestMonkey : public QObject {
             QMouseEvent press(QEvent::MouseButtonPress, QPointF(200, 20), QPointF(200, 20),
                               w->mapToGlobal(QPointF(200, 20)), Qt::LeftButton, Qt::LeftButton,
                               Qt::NoModifier);
-            MainWindowTest::deliver(*w, press);
+            static_cast<QObject*>(w.get())->event(&press);
             const QPointF to(200 + pick(41) - 20, 20 + pick(41) - 20);
             QMouseEvent move(QEvent::MouseMove, to, to, w->mapToGlobal(to), Qt::NoButton,
                              Qt::LeftButton, Qt::NoModifier);
-            MainWindowTest::deliver(*w, move);
+            static_cast<QObject*>(w.get())->event(&move);
             QMouseEvent release(QEvent::MouseButtonRelease, to, to, w->mapToGlobal(to),
                                 Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
-            MainWindowTest::deliver(*w, release);
+            static_cast<QObject*>(w.get())->event(&release);
         } else if (kind < 66) {
             // The cable, now or in the middle of the next reports.
             if (!PedalSim::isPlugged()) {
@@ -305,7 +312,7 @@ private slots:
         PedalSim::reset();
         PedalSim::setLogging(false, false);
         PedalSim::setMotion(true, 250);
-        auto w = openWindow();
+        auto w = openWindow(walkOptions());
 
         QTimer dialogs;
         connect(&dialogs, &QTimer::timeout, this, &TestMonkey::answerDialogs);
@@ -334,7 +341,7 @@ private slots:
         PedalSim::plug();
         if (!w->isVisible())
             restart(w);
-        QTRY_VERIFY_WITH_TIMEOUT(MainWindowTest::uploadIdle(*w), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(w->firmwareIdle(), 10000);
         QVERIFY(QTest::qWaitFor([] { return !QApplication::activeModalWidget(); }, 2000));
         QMetaObject::invokeMethod(w.get(), "onInit");
         QTRY_VERIFY_WITH_TIMEOUT(connected(*w), 5000);

@@ -138,8 +138,7 @@ QStringList runFileButton(QWidget& w, const char* name, const QString& path) {
     FileDialogAnswerer files(path);
     MessageBoxAnswerer answerer;
     widget<QPushButton>(w, name)->click();
-    if (files.dialogs != 1 || !files.withoutParent ||
-        files.saving != (qstrcmp(name, "pbExport") == 0))
+    if (files.dialogs != 1 || files.saving != (qstrcmp(name, "pbExport") == 0))
         return {QStringLiteral("unexpected file dialog")};
     return answerer.seen;
 }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "app/mainwindow.h"
+#include "app/userdialogs.h"
 #include "device/devicehandle.h"
 #include "inputs/vexoslider.h"
 #include "sim/pedalsim.h"
@@ -20,26 +21,7 @@
 
 #include <functional>
 #include <memory>
-
-// Reaches the window's private state, the way the window's own code sees it.
-class MainWindowTest {
-public:
-    static std::array<quint16, 6>& calRange(MainWindow& w) { return w.calRange; }
-    static QPointF dragOrigin(const MainWindow& w) { return w.dragOrigin; }
-    static const QString& updateBaseUrl(const MainWindow& w) { return w.updateBaseUrl; }
-    static VexoEvent& eventThread(MainWindow& w) { return w.eventThread; }
-    static VexoUpgrade& upgradeThread(MainWindow& w) { return w.upgradeThread; }
-    static QNetworkAccessManager& networkManager(MainWindow& w) { return w.networkManager; }
-    // The window builds the address when it connects; tests point it at their own server.
-    static void setUpdateBaseUrl(MainWindow& w, const QString& url) { w.updateBaseUrl = url; }
-    static void deliver(MainWindow& w, QEvent& event) { w.event(&event); }
-    // One sample handed to the window's slot directly, as the queued signal would.
-    static void applySample(MainWindow& w, const QByteArray& sample) { w.onJoystickEvent(sample); }
-    // No firmware operation under way, and the end of the last one handled.
-    static bool uploadIdle(const MainWindow& w) {
-        return w.updateStage == MainWindow::UpdateStage::Idle && !w.upgradeThread.isRunning();
-    }
-};
+#include <utility>
 
 template <typename T = QWidget> T* widget(QWidget& window, const char* name) {
     T* found = window.findChild<T*>(QLatin1String(name));
@@ -56,10 +38,14 @@ inline int pageIndex(QWidget& w) {
     return widget<QStackedWidget>(w, "stackedWidget")->currentIndex();
 }
 
+class TestDialogs;
+inline TestDialogs& testDialogs();
+inline WindowOptions testOptions();
+
 // A shown, frameless window; returns once it is connected (INPUTS page shown) or, when
 // the device is unplugged, once it waits.
-inline std::unique_ptr<MainWindow> openWindow() {
-    auto w = std::make_unique<MainWindow>();
+inline std::unique_ptr<MainWindow> openWindow(const WindowOptions& options = testOptions()) {
+    auto w = std::make_unique<MainWindow>(options);
     w->setWindowFlags(Qt::FramelessWindowHint);
     w->show();
     if (PedalSim::isPlugged()) {
@@ -96,12 +82,6 @@ inline void freshPedalSet() {
     PedalSim::reset();
 }
 
-// Whatever a test did, no report was malformed and no closed handle was used.
-inline void checkDeviceUse() {
-    QCOMPARE(PedalSim::protocolErrors(), QStringList());
-    QCOMPARE(PedalSim::closedHandleUses(), 0);
-}
-
 inline QStringList sentHex() {
     QStringList out;
     for (const QByteArray& b : PedalSim::sentReports())
@@ -116,91 +96,120 @@ inline QString reportHex(const char* prefix) {
     return PedalSim::hex(b);
 }
 
-// Answers every modal message box that comes up while it lives, recording
-// "title|text" of each, so tests can drive slots that ask or inform.
-class MessageBoxAnswerer : public QObject {
+class MessageBoxAnswerer;
+class FileDialogAnswerer;
+
+// The window's dialogs in tests: each message box and file dialog is answered at once by
+// the answerer alive at the time; with none alive, boxes are recorded as unanswered, a
+// question gets No and a file dialog is cancelled.
+class TestDialogs : public UserDialogs {
+public:
+    void tell(QWidget* parent, Kind kind, const QString& title, const QString& text) override;
+    bool ask(QWidget* parent, const QString& title, const QString& text, bool noByDefault) override;
+    QString openFileName(const QString& filter) override;
+    QString saveFileName() override;
+
+    MessageBoxAnswerer* boxes = nullptr;
+    FileDialogAnswerer* files = nullptr;
+    QStringList unanswered;
+
+private:
+    QString answerFile(bool saving, const QString& filter);
+};
+
+inline TestDialogs& testDialogs() {
+    static TestDialogs dialogs;
+    return dialogs;
+}
+
+// The window as tests open it: their dialogs, no waiting on real time for a retry or a
+// firmware's writing steps.
+inline WindowOptions testOptions() {
+    WindowOptions options;
+    options.dialogs = &testDialogs();
+    options.firmwareWritingStepMs = 10;
+    return options;
+}
+
+// Answers every message box shown while it lives, recording "title|text" of each.
+class MessageBoxAnswerer {
 public:
     explicit MessageBoxAnswerer(QMessageBox::StandardButton answer = QMessageBox::Ok)
         : answer(answer) {
-        QObject::connect(&timer, &QTimer::timeout, this, [this] {
-            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-            if (!box || box == lastBox)
-                return;
-            lastBox = box;
-            seen << box->windowTitle() + QLatin1Char('|') + box->text();
-            if (inspect)
-                inspect(box);
-            QAbstractButton* button = box->button(this->answer);
-            if (button)
-                button->click();
-            else
-                box->reject();
-        });
-        timer.start(5);
+        testDialogs().boxes = this;
+    }
+    ~MessageBoxAnswerer() {
+        if (testDialogs().boxes == this)
+            testDialogs().boxes = nullptr;
     }
     QStringList seen;
     QMessageBox::StandardButton answer;
-    // Looks at each box before it is answered (its buttons, the window behind it).
-    std::function<void(QMessageBox*)> inspect;
-
-private:
-    QTimer timer;
-    QPointer<QMessageBox> lastBox;
+    // Whether No was the default button of the last question.
+    bool lastNoByDefault = false;
+    // Runs while each box is shown, before it is answered.
+    std::function<void()> inspect;
 };
 
-// Answers the next file dialog with a path (an empty one cancels it), recording how the
-// dialog was made.
-class FileDialogAnswerer : public QObject {
+// Answers file dialogs with a path (an empty one cancels), counting them.
+class FileDialogAnswerer {
 public:
     explicit FileDialogAnswerer(const QString& path)
         : path(path) {
-        QObject::connect(&timer, &QTimer::timeout, this, [this] {
-            QWidget* modal = QApplication::activeModalWidget();
-            // Saving over an existing file asks first (once the dialog's folder listing
-            // has arrived, so only sometimes): the user confirms.
-            if (auto* box = qobject_cast<QMessageBox*>(modal);
-                box && qobject_cast<QFileDialog*>(box->parentWidget())) {
-                if (QAbstractButton* yes = box->button(QMessageBox::Yes))
-                    yes->click();
-                return;
-            }
-            auto* dialog = qobject_cast<QFileDialog*>(modal);
-            if (!dialog)
-                return;
-            // A dialog still open half a second after its answer refused it (its warning
-            // box is answered and recorded by a MessageBoxAnswerer): say so and answer again.
-            if (dialog == lastDialog && ++stuck % 100 != 0)
-                return;
-            if (dialog == lastDialog)
-                qWarning() << "file dialog still open with" << dialog->selectedFiles();
-            else
-                ++dialogs;
-            lastDialog = dialog;
-            withoutParent = dialog->parentWidget() == nullptr;
-            saving = dialog->acceptMode() == QFileDialog::AcceptSave;
-            if (inspect)
-                inspect(dialog);
-            if (this->path.isEmpty()) {
-                dialog->reject();
-            } else {
-                dialog->selectFile(this->path);
-                static_cast<QDialog*>(dialog)->accept(); // QFileDialog's own, protected there
-            }
-        });
-        timer.start(5);
+        testDialogs().files = this;
+    }
+    ~FileDialogAnswerer() {
+        if (testDialogs().files == this)
+            testDialogs().files = nullptr;
     }
     QString path;
     int dialogs = 0;
-    int stuck = 0;
-    bool withoutParent = false;
     bool saving = false;
-    // Looks at each dialog just before it is answered.
-    std::function<void(QFileDialog*)> inspect;
-
-private:
-    QTimer timer;
-    QPointer<QFileDialog> lastDialog;
+    QString filter;
+    // Runs while each dialog is shown, before it is answered.
+    std::function<void()> inspect;
 };
+
+inline void TestDialogs::tell(QWidget*, Kind, const QString& title, const QString& text) {
+    if (!boxes) {
+        unanswered << title + QLatin1Char('|') + text;
+        return;
+    }
+    boxes->seen << title + QLatin1Char('|') + text;
+    if (boxes->inspect)
+        boxes->inspect();
+}
+
+inline bool TestDialogs::ask(QWidget*, const QString& title, const QString& text,
+                             bool noByDefault) {
+    if (!boxes) {
+        unanswered << title + QLatin1Char('|') + text;
+        return false;
+    }
+    boxes->seen << title + QLatin1Char('|') + text;
+    boxes->lastNoByDefault = noByDefault;
+    if (boxes->inspect)
+        boxes->inspect();
+    return boxes->answer == QMessageBox::Yes;
+}
+
+inline QString TestDialogs::answerFile(bool saving, const QString& filter) {
+    if (!files)
+        return QString();
+    ++files->dialogs;
+    files->saving = saving;
+    files->filter = filter;
+    if (files->inspect)
+        files->inspect();
+    return files->path;
+}
+
+inline QString TestDialogs::openFileName(const QString& filter) {
+    return answerFile(false, filter);
+}
+
+inline QString TestDialogs::saveFileName() {
+    return answerFile(true, QString());
+}
 
 // Drags a tag by dx pixels and lets go, as the user would. Each event is made just before
 // it is delivered: mouse events of one device share their point's state. They go straight
@@ -216,4 +225,13 @@ inline void dragTag(VexoSlider* tag, int dx) {
     deliver(QEvent::MouseButtonPress, start, Qt::LeftButton, Qt::LeftButton);
     deliver(QEvent::MouseMove, start + QPointF(dx, 0), Qt::NoButton, Qt::LeftButton);
     deliver(QEvent::MouseButtonRelease, start + QPointF(dx, 0), Qt::LeftButton, Qt::NoButton);
+}
+
+// Whatever a test did, no report was malformed and no closed handle was used,
+// and no box came up that the test did not expect.
+inline void checkDeviceUse() {
+    QCOMPARE(PedalSim::protocolErrors(), QStringList());
+    QCOMPARE(PedalSim::closedHandleUses(), 0);
+    const QStringList unanswered = std::exchange(testDialogs().unanswered, {});
+    QCOMPARE(unanswered, QStringList());
 }

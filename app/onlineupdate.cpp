@@ -7,7 +7,6 @@
 
 #include <QDebug>
 #include <QFile>
-#include <QMessageBox>
 #include <QNetworkReply>
 #include <QTimer>
 
@@ -69,12 +68,12 @@ void MainWindow::onUpgradeReady() {
     updateStage = UpdateStage::Idle;
     switch (verdict) {
     case Firmware::UpdateVerdict::Invalid:
-        QMessageBox::information(this, tr("Update"), tr("No valid device."), QMessageBox::Ok);
+        dialogs->tell(this, UserDialogs::Kind::Information, tr("Update"), tr("No valid device."));
         rest();
         return;
     case Firmware::UpdateVerdict::UpToDate:
-        QMessageBox::information(this, tr("Update"), tr("Your firmware is already up to date."),
-                                 QMessageBox::Ok);
+        dialogs->tell(this, UserDialogs::Kind::Information, tr("Update"),
+                      tr("Your firmware is already up to date."));
         rest();
         return;
     case Firmware::UpdateVerdict::Newer:
@@ -82,10 +81,7 @@ void MainWindow::onUpgradeReady() {
     }
     // The offer keeps the check going: nothing else may start while it is shown.
     updateStage = UpdateStage::Checking;
-    const auto answer =
-        QMessageBox::question(this, tr("Update"), tr("A new firmware is available, update now?"),
-                              QMessageBox::Yes | QMessageBox::No);
-    if (answer != QMessageBox::Yes) {
+    if (!dialogs->ask(this, tr("Update"), tr("A new firmware is available, update now?"), false)) {
         rest();
         return;
     }
@@ -162,19 +158,19 @@ void MainWindow::onNetUpgradeReady() {
     updateStage = UpdateStage::Idle;
 
     if (imageTooLarge || !Firmware::fitsFirmwareLimit(body.size())) {
-        QMessageBox::critical(this, tr("Error"), tr("Not a valid firmware."), QMessageBox::Ok);
+        showError(tr("Not a valid firmware."));
         resetUpgradePage();
         return;
     }
     const QString expected = Firmware::labelDigest(ui->lbCurMd5->text());
     if (failed || !Firmware::digestMatches(body, expected)) {
-        QMessageBox::critical(this, tr("Error"), tr("Download file fail."), QMessageBox::Ok);
+        showError(tr("Download file fail."));
         resetUpgradePage();
         return;
     }
     const QString path = Firmware::temporaryImagePath();
     if (!writeNewFile(path, body)) {
-        QMessageBox::critical(this, tr("Error"), tr("Can not write to temp."), QMessageBox::Ok);
+        showError(tr("Can not write to temp."));
         resetUpgradePage();
         return;
     }

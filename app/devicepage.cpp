@@ -8,14 +8,15 @@
 #include "firmware/updatecheck.h"
 
 #include <QDebug>
-#include <QFileDialog>
 #include <QFileInfo>
-#include <QMessageBox>
 #include <QTimer>
 
+bool MainWindow::firmwareIdle() const {
+    return updateStage == UpdateStage::Idle && !upgradeThread.isRunning();
+}
+
 void MainWindow::onShowPath() {
-    const QString path =
-        QFileDialog::getOpenFileName(nullptr, QString(), QString(), tr("Firmware File (*.bin);;"));
+    const QString path = dialogs->openFileName(tr("Firmware File (*.bin);;"));
     if (!path.isEmpty())
         ui->lePath->setText(path);
 }
@@ -40,7 +41,7 @@ void MainWindow::onUpgrade() {
     const QFileInfo file(path);
     const bool empty = file.exists() && file.size() == 0;
     if (!Firmware::isFirmwareFileName(path) || empty || !Firmware::fitsFirmwareLimit(file.size())) {
-        QMessageBox::critical(this, tr("Error"), tr("Not a valid firmware."), QMessageBox::Ok);
+        showError(tr("Not a valid firmware."));
         // A refused download must not leave the page showing it.
         if (fromDownload)
             resetUpgradePage();
@@ -55,17 +56,14 @@ void MainWindow::onUpgrade() {
 void MainWindow::onProgress(int percent) {
     if (percent == 100) {
         resetUpgradePage();
-        QMessageBox::information(this, tr("Notify"), tr("Firmware updated successfully."),
-                                 QMessageBox::Ok);
+        notify(tr("Firmware updated successfully."));
         return;
     }
     if (percent < 0) {
         // A report did not arrive; the device was not told to write the image.
         resetUpgradePage();
-        QMessageBox::critical(this, tr("Error"),
-                              tr("Firmware update failed: the device did not accept the data. "
-                                 "Please check the connection and try again."),
-                              QMessageBox::Ok);
+        showError(tr("Firmware update failed: the device did not accept the data. "
+                     "Please check the connection and try again."));
         return;
     }
     ui->lbUpgrade->setText(percent > 96 ? tr("Writing ...") : tr("Uploading ..."));
@@ -84,18 +82,15 @@ void MainWindow::uploadEnded() {
     switch (upgradeThread.outcome()) {
     case VexoUpgrade::Outcome::NoDevice:
         resetUpgradePage();
-        QMessageBox::critical(this, tr("Error"),
-                              tr("No device is connected. The firmware was not sent."),
-                              QMessageBox::Ok);
+        showError(tr("No device is connected. The firmware was not sent."));
         break;
     case VexoUpgrade::Outcome::Unreadable:
         resetUpgradePage();
-        QMessageBox::critical(this, tr("Error"), tr("Can not open the firmware file."),
-                              QMessageBox::Ok);
+        showError(tr("Can not open the firmware file."));
         break;
     case VexoUpgrade::Outcome::TooLarge:
         resetUpgradePage();
-        QMessageBox::critical(this, tr("Error"), tr("Not a valid firmware."), QMessageBox::Ok);
+        showError(tr("Not a valid firmware."));
         break;
     case VexoUpgrade::Outcome::NotRun:
     case VexoUpgrade::Outcome::SendFailed:
@@ -106,10 +101,7 @@ void MainWindow::uploadEnded() {
 }
 
 void MainWindow::refuseWhileBusy() {
-    QMessageBox::information(
-        this, tr("Notify"),
-        tr("A firmware update is in progress. Please wait until it has finished."),
-        QMessageBox::Ok);
+    notify(tr("A firmware update is in progress. Please wait until it has finished."));
 }
 
 void MainWindow::resetUpgradePage() {
@@ -130,34 +122,27 @@ void MainWindow::onClearFlash() {
         return;
     }
     if (!DeviceHandle::isOpen()) {
-        QMessageBox::critical(this, tr("Error"),
-                              tr("No device is connected. The flash data was not cleared."),
-                              QMessageBox::Ok);
+        showError(tr("No device is connected. The flash data was not cleared."));
         return;
     }
-    const auto answer = QMessageBox::question(
+    const bool confirmed = dialogs->ask(
         this, tr("Notify"),
         tr("Do you want to continue?\nThis operation will delete all the settings stored in "
            "the device flash memory."),
-        QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
-    if (answer != QMessageBox::Yes)
+        true);
+    if (!confirmed)
         return;
     if (DeviceLink::sendSetting(Protocol::VEXIE_CLEAR_FLASH, 0, false) < 0) {
-        QMessageBox::critical(
-            this, tr("Error"),
-            tr("The device did not accept the command. The flash data was not cleared."),
-            QMessageBox::Ok);
+        showError(tr("The device did not accept the command. The flash data was not cleared."));
         return;
     }
-    QMessageBox::information(this, tr("Notify"), tr("Flash data has been cleared."),
-                             QMessageBox::Ok);
+    notify(tr("Flash data has been cleared."));
     // Everything the device keeps is back to its factory state; the INPUTS page shows the
     // clutch mode and deadzones, so they are read again as well.
     bool modeRead = false;
     const bool listed = loadProfiles();
     if (listed) {
-        ui->cbClutch->setChecked(DeviceLink::readSetting(Protocol::VEXIE_PEDAL_MODE, &modeRead) ==
-                                 1);
+        modeRead = settings.readClutchMode();
         updateClutchView();
     }
     if (!listed || !modeRead || !loadDeadzones())

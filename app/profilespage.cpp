@@ -1,0 +1,124 @@
+// The PROFILES page: one list and one curve per axis, saving and removing profiles, and
+// profile files. The lists show what the profile store holds.
+#include "app/mainwindow.h"
+#include "ui_mainwindow.h"
+
+#include <QSignalBlocker>
+
+using namespace Protocol;
+
+namespace {
+// The column of a save or remove button from the last character of its name ("pbDelPro2").
+int buttonColumn(const QObject* button) {
+    const QString name = button ? button->objectName() : QString();
+    if (name.isEmpty())
+        return -1;
+    const QChar last = name.back();
+    if (last < QLatin1Char('0') || last > QLatin1Char('2'))
+        return -1;
+    return last.unicode() - '0';
+}
+} // namespace
+
+bool MainWindow::loadProfiles() {
+    const bool loaded = profiles.load();
+    showProfiles();
+    return loaded;
+}
+
+void MainWindow::showProfiles() {
+    QComboBox* const lists[] = {ui->cbPro0, ui->cbPro1, ui->cbPro2};
+    for (int axis = 0; axis < AXIS_COUNT; ++axis) {
+        // The store has already done what a change of the current entry does.
+        const QSignalBlocker quiet(lists[axis]);
+        lists[axis]->clear();
+        for (const ProfileStore::Entry& entry : profiles.entries(axis))
+            lists[axis]->addItem(entry.name, entry.record);
+        lists[axis]->setCurrentIndex(profiles.current(axis));
+    }
+}
+
+void MainWindow::onProfileChanged() {
+    const QComboBox* const lists[] = {ui->cbPro0, ui->cbPro1, ui->cbPro2};
+    for (int axis = 0; axis < AXIS_COUNT; ++axis)
+        if (sender() == lists[axis])
+            profiles.choose(axis, lists[axis]->currentIndex(), lists[axis]->currentText());
+}
+
+void MainWindow::onProfileSave() {
+    const int column = buttonColumn(sender());
+    if (column < 0)
+        return;
+    QComboBox* const lists[] = {ui->cbPro0, ui->cbPro1, ui->cbPro2};
+    const VexoAxis* const curves[] = {ui->ctAdc0, ui->ctAdc1, ui->ctAdc2};
+    const ProfileStore::SaveResult result =
+        profiles.save(column, lists[column]->currentText(), curves[column]->points());
+    switch (result) {
+    case ProfileStore::SaveResult::Saved:
+        showProfiles();
+        notify(tr("Profile is saved"));
+        break;
+    case ProfileStore::SaveResult::Protected:
+        notify(tr("Can not save to DEFAULT, please use a different name."));
+        break;
+    case ProfileStore::SaveResult::EmptyName:
+        notify(tr("Please enter a profile name."));
+        break;
+    case ProfileStore::SaveResult::NameTooLong:
+        notify(tr("Profile name is too long, please use a shorter name."));
+        break;
+    case ProfileStore::SaveResult::Full:
+        notify(tr("Profile is full"));
+        break;
+    case ProfileStore::SaveResult::LinkFailed:
+        showProfiles();
+        linkFailed();
+        break;
+    }
+}
+
+void MainWindow::onProfileRemove() {
+    const int column = buttonColumn(sender());
+    if (column < 0)
+        return;
+    QComboBox* const lists[] = {ui->cbPro0, ui->cbPro1, ui->cbPro2};
+    const ProfileStore::RemoveResult result = profiles.remove(column, lists[column]->currentText());
+    // A refused removal leaves the lists, and what the user typed, as they are.
+    if (result == ProfileStore::RemoveResult::Protected)
+        notify(tr("DEFAULT can not be removed."));
+    if (result == ProfileStore::RemoveResult::Removed ||
+        result == ProfileStore::RemoveResult::LinkFailed)
+        showProfiles();
+    if (result == ProfileStore::RemoveResult::LinkFailed)
+        linkFailed();
+}
+
+void MainWindow::onProfileExport() {
+    const QString path = dialogs->saveFileName();
+    if (path.isEmpty())
+        return;
+    if (!profiles.exportFile(path))
+        notify(tr("INI file can not be written."));
+}
+
+void MainWindow::onProfileImport() {
+    const QString path = dialogs->openFileName(QString());
+    if (path.isEmpty())
+        return;
+    const ProfileStore::ImportResult result = profiles.importFile(path);
+    switch (result) {
+    case ProfileStore::ImportResult::NotIni:
+        notify(tr("Please choose INI file"));
+        break;
+    case ProfileStore::ImportResult::Invalid:
+        notify(tr("INI file is not valid."));
+        break;
+    case ProfileStore::ImportResult::LinkFailed:
+        showProfiles();
+        linkFailed();
+        break;
+    case ProfileStore::ImportResult::Imported:
+        showProfiles();
+        break;
+    }
+}

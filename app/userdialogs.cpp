@@ -1,0 +1,27 @@
+#include "app/userdialogs.h"
+
+#include <QFileDialog>
+#include <QMessageBox>
+
+void WidgetDialogs::tell(QWidget* parent, Kind kind, const QString& title, const QString& text) {
+    if (kind == Kind::Critical)
+        QMessageBox::critical(parent, title, text, QMessageBox::Ok);
+    else
+        QMessageBox::information(parent, title, text, QMessageBox::Ok);
+}
+
+bool WidgetDialogs::ask(QWidget* parent, const QString& title, const QString& text,
+                        bool noByDefault) {
+    const auto answer =
+        QMessageBox::question(parent, title, text, QMessageBox::Yes | QMessageBox::No,
+                              noByDefault ? QMessageBox::No : QMessageBox::NoButton);
+    return answer == QMessageBox::Yes;
+}
+
+QString WidgetDialogs::openFileName(const QString& filter) {
+    return QFileDialog::getOpenFileName(nullptr, QString(), QString(), filter);
+}
+
+QString WidgetDialogs::saveFileName() {
+    return QFileDialog::getSaveFileName(nullptr, QString(), QString(), QString());
+}

@@ -1,0 +1,32 @@
+// What the window asks of the user: message boxes and file choices. The window goes
+// through this interface so that tests can answer it directly instead of hunting for
+// modal dialogs on a timer.
+#pragma once
+
+#include <QString>
+
+class QWidget;
+
+class UserDialogs {
+public:
+    enum class Kind { Information, Critical };
+
+    virtual ~UserDialogs() = default;
+    // A modal box with one OK button.
+    virtual void tell(QWidget* parent, Kind kind, const QString& title, const QString& text) = 0;
+    // Yes and No; true for Yes. With noByDefault, No is the default button.
+    virtual bool ask(QWidget* parent, const QString& title, const QString& text,
+                     bool noByDefault) = 0;
+    // The platform's file dialogs, without a parent; empty when cancelled.
+    virtual QString openFileName(const QString& filter) = 0;
+    virtual QString saveFileName() = 0;
+};
+
+// The real message boxes and file dialogs.
+class WidgetDialogs : public UserDialogs {
+public:
+    void tell(QWidget* parent, Kind kind, const QString& title, const QString& text) override;
+    bool ask(QWidget* parent, const QString& title, const QString& text, bool noByDefault) override;
+    QString openFileName(const QString& filter) override;
+    QString saveFileName() override;
+};
