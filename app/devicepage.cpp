@@ -5,15 +5,8 @@
 
 #include "device/devicehandle.h"
 #include "device/devicelink.h"
-#include "firmware/updatecheck.h"
 
-#include <QDebug>
-#include <QFileInfo>
 #include <QTimer>
-
-bool MainWindow::firmwareIdle() const {
-    return updateStage == UpdateStage::Idle && !upgradeThread.isRunning();
-}
 
 void MainWindow::onShowPath() {
     const QString path = dialogs->openFileName(tr("Firmware File (*.bin);;"));
@@ -22,35 +15,24 @@ void MainWindow::onShowPath() {
 }
 
 void MainWindow::onUpgrade() {
-    // The image a download has just stored is the one operation allowed to go on.
-    const bool fromDownload = updateStage == UpdateStage::HandingOver;
-    if ((!fromDownload && updateStage != UpdateStage::Idle) || upgradeThread.isRunning()) {
+    switch (firmware.startUpgrade(ui->lePath->text())) {
+    case FirmwareUpdate::UpgradeStart::Busy:
         refuseWhileBusy();
-        return;
-    }
-    updateStage = UpdateStage::Idle;
-
-    const QString path = ui->lePath->text();
-    if (path.startsWith(QLatin1String("https://"))) {
-        updateStage = UpdateStage::Checking;
+        break;
+    case FirmwareUpdate::UpgradeStart::Download:
         QTimer::singleShot(0, this, &MainWindow::onNetUpgrade);
-        return;
-    }
-    // An empty file is no image: the device would be told to write nothing, and the user
-    // that the update succeeded. A file that cannot be opened is reported by the upload.
-    const QFileInfo file(path);
-    const bool empty = file.exists() && file.size() == 0;
-    if (!Firmware::isFirmwareFileName(path) || empty || !Firmware::fitsFirmwareLimit(file.size())) {
+        break;
+    case FirmwareUpdate::UpgradeStart::Refused:
+        showError(tr("Not a valid firmware."));
+        break;
+    case FirmwareUpdate::UpgradeStart::RefusedDownload:
         showError(tr("Not a valid firmware."));
         // A refused download must not leave the page showing it.
-        if (fromDownload)
-            resetUpgradePage();
-        return;
+        resetUpgradePage();
+        break;
+    case FirmwareUpdate::UpgradeStart::Started:
+        break;
     }
-    qDebug().noquote() << QStringLiteral("Start upgrade from ") + path;
-    upgradeThread.firmwarePath = path;
-    updateStage = UpdateStage::Uploading;
-    upgradeThread.start();
 }
 
 void MainWindow::onProgress(int percent) {
@@ -74,12 +56,12 @@ void MainWindow::onProgress(int percent) {
 }
 
 void MainWindow::uploadEnded() {
-    updateStage = UpdateStage::Idle;
+    const VexoUpgrade::Outcome outcome = firmware.uploadEnded();
     if (reconnectAfterUpload) {
         reconnectAfterUpload = false;
         retryTimer.start(0);
     }
-    switch (upgradeThread.outcome()) {
+    switch (outcome) {
     case VexoUpgrade::Outcome::NoDevice:
         resetUpgradePage();
         showError(tr("No device is connected. The firmware was not sent."));
@@ -108,7 +90,6 @@ void MainWindow::resetUpgradePage() {
     ui->pbAutoUpgrade->setEnabled(true);
     ui->pbAutoUpgrade->setText(tr("CHECK UPDATE"));
     ui->pgUpgrade->setValue(0);
-    // Hidden only: the download reads the expected digest from it later.
     ui->lbCurMd5->hide();
     ui->lbCurVersion->clear();
     ui->pgUpgrade->hide();
@@ -117,7 +98,7 @@ void MainWindow::resetUpgradePage() {
 
 void MainWindow::onClearFlash() {
     // A setting write in the middle of an image would reach a device busy with its flash.
-    if (updateStage == UpdateStage::Uploading || upgradeThread.isRunning()) {
+    if (firmware.isUploading()) {
         refuseWhileBusy();
         return;
     }

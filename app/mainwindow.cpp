@@ -31,10 +31,10 @@ MainWindow::MainWindow(const WindowOptions& windowOptions, QWidget* parent)
     , options(windowOptions)
     , dialogs(windowOptions.dialogs ? windowOptions.dialogs : &widgetDialogs)
     , dragOrigin(NO_DRAG)
-    , networkManager(this) {
+    , firmware(this) {
     if (options.updateBaseUrl.isEmpty())
         options.updateBaseUrl = QStringLiteral(VEXO_UPDATE_BASE_URL) + QStringLiteral("pedal/");
-    upgradeThread.writingStepMs = options.firmwareWritingStepMs;
+    firmware.uploadThread().writingStepMs = options.firmwareWritingStepMs;
     // The page pictures are 2303 x 1479 (13 MB each decoded), beyond Qt's default pixmap
     // cache; uncached, every label showing one decodes its own copy at every style change.
     QPixmapCache::setCacheLimit(std::max(QPixmapCache::cacheLimit(), PIXMAP_CACHE_KB));
@@ -66,9 +66,9 @@ MainWindow::MainWindow(const WindowOptions& windowOptions, QWidget* parent)
         connect(profiles, &QComboBox::currentIndexChanged, this, &MainWindow::onProfileChanged);
     for (VexoSlider* tag : {ui->lbDzL0, ui->lbDzR0, ui->lbDzL1, ui->lbDzR1, ui->lbDzL2, ui->lbDzR2})
         connect(tag, &VexoSlider::valueChanged, this, &MainWindow::onDeadzoneChanged);
-    connect(&upgradeThread, &VexoUpgrade::progress, this, &MainWindow::onProgress);
+    connect(&firmware.uploadThread(), &VexoUpgrade::progress, this, &MainWindow::onProgress);
     // Queued like progress, so it arrives after the thread's last value.
-    connect(&upgradeThread, &QThread::finished, this, &MainWindow::uploadEnded);
+    connect(&firmware.uploadThread(), &QThread::finished, this, &MainWindow::uploadEnded);
     connect(ui->pbPath, &QPushButton::clicked, this, &MainWindow::onShowPath);
     connect(ui->pbUpgrade, &QPushButton::clicked, this, &MainWindow::onUpgrade);
     connect(ui->pbAutoUpgrade, &QPushButton::clicked, this, &MainWindow::onAutoUpgrade);
@@ -101,7 +101,7 @@ MainWindow::MainWindow(const WindowOptions& windowOptions, QWidget* parent)
 MainWindow::~MainWindow() {
     // A window destroyed without a close still lets a running upload finish: the device
     // must not be left with half an image.
-    upgradeThread.wait();
+    firmware.uploadThread().wait();
     closeDevice();
     delete ui;
 }
@@ -113,7 +113,7 @@ void MainWindow::onInit() {
     closeDevice();
     // The closed handle ends a running upload at its next report. Reopened now, the rest
     // of the image could reach the device without its beginning: connect once it has ended.
-    if (upgradeThread.isRunning()) {
+    if (firmware.uploadThread().isRunning()) {
         reconnectAfterUpload = true;
         showWaiting();
         return;
@@ -131,7 +131,9 @@ void MainWindow::onInit() {
 
     bool versionRead = false;
     bool modeRead = false;
-    ui->lbVersion->setText(tr("Firmware Version:") + DeviceLink::readVersion(&versionRead));
+    const QString version = DeviceLink::readVersion(&versionRead);
+    firmware.setDeviceVersion(version);
+    ui->lbVersion->setText(tr("Firmware Version:") + version);
     ui->lbVersion->show();
     modeRead = settings.readClutchMode();
     updateClutchView();
@@ -145,7 +147,7 @@ void MainWindow::onInit() {
 
     ui->pbStatus->hide();
     ui->lbHead->setText(tr("VEXO PX7"));
-    updateBaseUrl = options.updateBaseUrl;
+    firmware.setServer(options.updateBaseUrl);
     for (QPushButton* page : {ui->pbS1, ui->pbS2, ui->pbS3, ui->pbS4})
         page->setEnabled(true);
     QTimer::singleShot(0, ui->pbS1, &QPushButton::click);
@@ -196,7 +198,7 @@ void MainWindow::closeDevice() {
 }
 
 bool MainWindow::shutDown() {
-    if (updateStage == UpdateStage::Uploading || upgradeThread.isRunning()) {
+    if (firmware.isUploading()) {
         refuseWhileBusy();
         return false;
     }

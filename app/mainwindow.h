@@ -7,16 +7,14 @@
 #include "app/userdialogs.h"
 #include "device/protocol.h"
 #include "device/vexoevent.h"
-#include "firmware/vexoupgrade.h"
+#include "firmware/firmwareupdate.h"
 #include "inputs/calibrationrun.h"
 #include "inputs/pedalsettings.h"
 #include "profiles/profilestore.h"
 
 #include <QElapsedTimer>
 #include <QMainWindow>
-#include <QNetworkAccessManager>
 #include <QPointF>
-#include <QPointer>
 #include <QString>
 #include <QTimer>
 
@@ -25,8 +23,6 @@
 namespace Ui {
 class MainWindow;
 }
-
-class QNetworkReply;
 
 // What the window takes from outside: tests answer its dialogs and shorten its waits.
 struct WindowOptions {
@@ -52,12 +48,8 @@ public:
 
     // The state behind the pages, for the benchmarks and tests that watch it.
     const CalibrationRun& calibration() const { return calibrationRun; }
-    const PedalSettings& pedalSettings() const { return settings; }
-    const ProfileStore& profileStore() const { return profiles; }
     const VexoEvent& readerThread() const { return eventThread; }
-    const VexoUpgrade& uploadThread() const { return upgradeThread; }
-    // No firmware operation under way, and the end of the last one handled.
-    bool firmwareIdle() const;
+    const FirmwareUpdate& firmwareUpdate() const { return firmware; }
 
 private slots:
     void onSidebar();
@@ -124,9 +116,6 @@ private:
     void uploadEnded();
     // Tells the user that another firmware operation is still under way.
     void refuseWhileBusy();
-    // A download that grows past what an image can hold is aborted.
-    void watchImageSize();
-    void stopOversizedDownload();
 
     Ui::MainWindow* ui;
     WindowOptions options;
@@ -134,31 +123,16 @@ private:
     UserDialogs* dialogs;
     QPointF dragOrigin;
     VexoEvent eventThread;
-    VexoUpgrade upgradeThread;
     PedalSettings settings;
     CalibrationRun calibrationRun;
     ProfileStore profiles;
-    QNetworkAccessManager networkManager;
-    QString updateBaseUrl;
+    FirmwareUpdate firmware;
     // The pedals send up to 8,000 samples a second; each one is tracked, but the labels
     // and bars are refreshed at most once per frame, with the newest values.
     Protocol::AxisValues newestInputs{};
     QTimer inputRefresh;
     QElapsedTimer inputsShown;
 
-    // One firmware operation at a time, from the check or the manual start until the
-    // upload thread has ended.
-    enum class UpdateStage {
-        Idle,
-        Checking,    // version.json requested, offer shown, or a download scheduled
-        Downloading, // imageReply running
-        HandingOver, // image stored, onUpgrade scheduled
-        Uploading,   // upgradeThread started, its end not yet handled
-    };
-    UpdateStage updateStage = UpdateStage::Idle;
-    QPointer<QNetworkReply> imageReply;
-    // The download passed the firmware limit and was aborted.
-    bool imageTooLarge = false;
     // The next connection attempt; one pending at a time, whatever asked for it.
     QTimer retryTimer;
     // The device was lost during an upload; the next attempt waits for the upload's end.

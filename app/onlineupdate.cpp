@@ -1,40 +1,17 @@
-// The online update: version.json from the update server, the offer, the download of the
-// image with its digest check, and the hand-over to the manual upgrade.
+// The online update on the DEVICE page: the check, the offer and the image download, whose
+// stored image goes on to the upload.
 #include "app/mainwindow.h"
 #include "ui_mainwindow.h"
 
-#include "firmware/updatecheck.h"
-
-#include <QDebug>
-#include <QFile>
 #include <QNetworkReply>
 #include <QTimer>
 
-namespace {
-// Writes a file of our own at path. Whatever was there goes first, and the file is made
-// anew: a link someone placed at the path is not followed. Only we may read or write it.
-bool writeNewFile(const QString& path, const QByteArray& data) {
-    QFile::remove(path);
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly,
-                   QFileDevice::ReadOwner | QFileDevice::WriteOwner))
-        return false;
-    const bool written = file.write(data) == data.size() && file.flush();
-    file.close();
-    if (!written)
-        file.remove();
-    return written;
-}
-} // namespace
-
 void MainWindow::onAutoUpgrade() {
-    if (updateStage != UpdateStage::Idle || upgradeThread.isRunning()) {
+    QNetworkReply* reply = firmware.startCheck();
+    if (!reply) {
         refuseWhileBusy();
         return;
     }
-    updateStage = UpdateStage::Checking;
-    QNetworkReply* reply = networkManager.get(Firmware::updateRequest(
-        QUrl(updateBaseUrl + QStringLiteral("version.json"), QUrl::TolerantMode)));
     ui->pbAutoUpgrade->setEnabled(false);
     ui->pbAutoUpgrade->setText(tr("Checking ..."));
     connect(reply, &QNetworkReply::finished, this, &MainWindow::onUpgradeReady);
@@ -45,104 +22,58 @@ void MainWindow::onUpgradeReady() {
     if (!reply)
         return;
     reply->deleteLater();
-    // A refused redirect, a certificate that is not trusted or a timeout leaves nothing
-    // that could be the document.
-    const QByteArray body =
-        reply->error() == QNetworkReply::NoError ? reply->readAll() : QByteArray();
-    const Firmware::UpdateInfo info = Firmware::readUpdateInfo(body);
-    const auto rest = [this] {
-        updateStage = UpdateStage::Idle;
+    switch (firmware.checkReplied(reply)) {
+    case FirmwareUpdate::CheckResult::Silent:
         resetUpgradePage();
-    };
-    if (!info.isObject) {
-        rest();
         return;
-    }
-    qDebug() << info.object;
-
-    const QString versionLabel = ui->lbVersion->text();
-    const Firmware::UpdateVerdict verdict =
-        versionLabel.isEmpty()
-            ? Firmware::UpdateVerdict::Invalid
-            : Firmware::compareBuildTimes(Firmware::deviceBuildTime(versionLabel), info.version);
-    updateStage = UpdateStage::Idle;
-    switch (verdict) {
-    case Firmware::UpdateVerdict::Invalid:
+    case FirmwareUpdate::CheckResult::NoValidDevice:
         dialogs->tell(this, UserDialogs::Kind::Information, tr("Update"), tr("No valid device."));
-        rest();
+        resetUpgradePage();
         return;
-    case Firmware::UpdateVerdict::UpToDate:
+    case FirmwareUpdate::CheckResult::UpToDate:
         dialogs->tell(this, UserDialogs::Kind::Information, tr("Update"),
                       tr("Your firmware is already up to date."));
-        rest();
+        resetUpgradePage();
         return;
-    case Firmware::UpdateVerdict::Newer:
+    case FirmwareUpdate::CheckResult::Newer:
         break;
     }
-    // The offer keeps the check going: nothing else may start while it is shown.
-    updateStage = UpdateStage::Checking;
-    if (!dialogs->ask(this, tr("Update"), tr("A new firmware is available, update now?"), false)) {
-        rest();
+    const bool accepted =
+        dialogs->ask(this, tr("Update"), tr("A new firmware is available, update now?"), false);
+    firmware.answerOffer(accepted);
+    if (!accepted) {
+        resetUpgradePage();
         return;
     }
-    ui->lePath->setText(updateBaseUrl + info.name);
-    ui->lbCurVersion->setText(tr("Version: ") + info.version);
-    ui->lbCurMd5->setText(Firmware::digestLabel(info.md5));
+    ui->lePath->setText(firmware.downloadUrl());
+    ui->lbCurVersion->setText(tr("Version: ") + firmware.offered().version);
+    ui->lbCurMd5->setText(Firmware::digestLabel(firmware.offered().md5));
     QTimer::singleShot(0, this, &MainWindow::onNetUpgrade);
 }
 
 void MainWindow::onNetUpgrade() {
-    if (imageReply || (updateStage != UpdateStage::Idle && updateStage != UpdateStage::Checking) ||
-        upgradeThread.isRunning()) {
+    switch (firmware.startDownload()) {
+    case FirmwareUpdate::DownloadStart::Busy:
         refuseWhileBusy();
         return;
-    }
-    const QString url = ui->lePath->text();
-    if (!url.startsWith(QLatin1String("https://"))) {
-        updateStage = UpdateStage::Idle;
+    case FirmwareUpdate::DownloadStart::NotHttps:
         resetUpgradePage();
         return;
+    case FirmwareUpdate::DownloadStart::Started:
+        break;
     }
-    updateStage = UpdateStage::Downloading;
-    imageTooLarge = false;
-    imageReply = networkManager.get(Firmware::updateRequest(QUrl(url, QUrl::TolerantMode)));
-    connect(imageReply, &QNetworkReply::downloadProgress, this, &MainWindow::onNetProgress);
-    connect(imageReply, &QNetworkReply::finished, this, &MainWindow::onNetUpgradeReady);
-    connect(imageReply, &QNetworkReply::metaDataChanged, this, &MainWindow::watchImageSize);
-    connect(imageReply, &QNetworkReply::readyRead, this, &MainWindow::watchImageSize);
+    QNetworkReply* image = firmware.imageDownload();
+    connect(image, &QNetworkReply::downloadProgress, this, &MainWindow::onNetProgress);
+    connect(image, &QNetworkReply::finished, this, &MainWindow::onNetUpgradeReady);
     ui->pgUpgrade->show();
     ui->lbUpgrade->setText(tr("Downloading ..."));
     ui->lbUpgrade->show();
 }
 
 void MainWindow::onNetProgress(qint64 r, qint64 t) {
-    if (Firmware::downloadTooLarge(r, t)) {
-        stopOversizedDownload();
-        return;
-    }
-    const int percent = Firmware::downloadPercent(r, t);
+    const int percent = firmware.downloadProgress(r, t);
     if (percent >= 0)
         ui->pgUpgrade->setValue(percent);
-}
-
-void MainWindow::watchImageSize() {
-    // downloadProgress comes at most every so often and may not come at all before the
-    // body ends; what the reply holds, and what it announces, are known at once.
-    if (!imageReply)
-        return;
-    const QVariant announced = imageReply->header(QNetworkRequest::ContentLengthHeader);
-    if (Firmware::downloadTooLarge(imageReply->bytesAvailable(),
-                                   announced.isValid() ? announced.toLongLong() : -1))
-        stopOversizedDownload();
-}
-
-void MainWindow::stopOversizedDownload() {
-    // No image is that large: stop taking the body in. Aborted from the event loop, not
-    // from inside one of the reply's own signals.
-    if (!imageReply || imageTooLarge)
-        return;
-    imageTooLarge = true;
-    QMetaObject::invokeMethod(imageReply, &QNetworkReply::abort, Qt::QueuedConnection);
 }
 
 void MainWindow::onNetUpgradeReady() {
@@ -150,31 +81,22 @@ void MainWindow::onNetUpgradeReady() {
     if (!reply)
         return;
     reply->deleteLater();
-    if (reply != imageReply)
+    switch (firmware.downloadFinished(reply)) {
+    case FirmwareUpdate::DownloadResult::NotOurs:
         return;
-    imageReply = nullptr;
-    const bool failed = reply->error() != QNetworkReply::NoError;
-    const QByteArray body = failed ? QByteArray() : reply->readAll();
-    updateStage = UpdateStage::Idle;
-
-    if (imageTooLarge || !Firmware::fitsFirmwareLimit(body.size())) {
+    case FirmwareUpdate::DownloadResult::TooLarge:
         showError(tr("Not a valid firmware."));
-        resetUpgradePage();
-        return;
-    }
-    const QString expected = Firmware::labelDigest(ui->lbCurMd5->text());
-    if (failed || !Firmware::digestMatches(body, expected)) {
+        break;
+    case FirmwareUpdate::DownloadResult::Failed:
         showError(tr("Download file fail."));
-        resetUpgradePage();
-        return;
-    }
-    const QString path = Firmware::temporaryImagePath();
-    if (!writeNewFile(path, body)) {
+        break;
+    case FirmwareUpdate::DownloadResult::NotWritten:
         showError(tr("Can not write to temp."));
-        resetUpgradePage();
+        break;
+    case FirmwareUpdate::DownloadResult::Stored:
+        ui->lePath->setText(firmware.storedImage());
+        QTimer::singleShot(0, this, &MainWindow::onUpgrade);
         return;
     }
-    ui->lePath->setText(path);
-    updateStage = UpdateStage::HandingOver;
-    QTimer::singleShot(0, this, &MainWindow::onUpgrade);
+    resetUpgradePage();
 }

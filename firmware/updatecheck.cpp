@@ -87,10 +87,6 @@ QString digestLabel(const QString& md5) {
     return DIGEST_PREFIX + md5;
 }
 
-QString labelDigest(const QString& label) {
-    return label.startsWith(DIGEST_PREFIX) ? label.mid(DIGEST_PREFIX.size()) : QString();
-}
-
 QString md5Hex(const QByteArray& data) {
     return QString::fromLatin1(QCryptographicHash::hash(data, QCryptographicHash::Md5).toHex());
 }

@@ -53,9 +53,8 @@ enum class UpdateVerdict {
 // Compared to the minute.
 UpdateVerdict compareBuildTimes(const QString& deviceTime, const QString& serverTime);
 
-// The label that carries the expected digest reads "MD5: " and the digest.
+// The label that shows the expected digest reads "MD5: " and the digest.
 QString digestLabel(const QString& md5);
-QString labelDigest(const QString& label);
 // 32 lower-case hex digits.
 QString md5Hex(const QByteArray& data);
 // The image's digest equals the expected one, in either letter case; never for an empty one.

@@ -12,10 +12,14 @@
 set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 work=${MUTANTS_DIR:-/tmp/vexo-mutants}
-table=$root/scripts/mutants.txt
+table=$work/mutants.txt
 src=$work/src
 build=$work/build
 mkdir -p "$work"
+# The table is read as the run goes: a copy, so that editing it meanwhile changes nothing.
+cp "$root/scripts/mutants.txt" "$table"
+# A shorter random walk keeps a run to about an hour; before and after use the same.
+export VEXO_MONKEY_EVENTS=${VEXO_MONKEY_EVENTS:-1500}
 
 # A copy of the working tree; tar keeps the times, so the scratch build stays incremental.
 rm -rf "$src" && mkdir -p "$src"
@@ -31,7 +35,7 @@ cmake --build "$build" >"$work/build.log" 2>&1 || {
 }
 
 # The suite, fastest test first, as measured on the unchanged tree.
-(cd "$build" && ctest --timeout 600 >"$work/baseline.log" 2>&1) || {
+(cd "$build" && ctest --timeout 300 >"$work/baseline.log" 2>&1) || {
     echo "the unchanged tree fails its tests, see $work/baseline.log"
     exit 2
 }
@@ -42,7 +46,7 @@ echo "suite: ${tests[*]}"
 run_suite() {
     local t
     for t in "${tests[@]}"; do
-        if ! (cd "$build" && ctest --timeout 600 -R "^${t}\$" >"$work/last-test.log" 2>&1); then
+        if ! (cd "$build" && ctest --timeout 300 -R "^${t}\$" >"$work/last-test.log" 2>&1); then
             echo "$t"
             return 1
         fi
@@ -55,6 +59,8 @@ mutate() {
     python3 - "$1" "$2" "$3" <<'PY'
 import sys
 path, old, new = sys.argv[1], sys.argv[2].replace('\\n', '\n'), sys.argv[3].replace('\\n', '\n')
+if new == '<nothing>':
+    new = ''
 text = open(path, encoding='utf-8').read()
 if text.count(old) != 1:
     sys.exit(1)

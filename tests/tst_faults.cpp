@@ -253,7 +253,7 @@ class TestFaults : public QObject {
     void settle(MainWindow& w, const Workflow& flow) {
         if (flow.connects && !waitFor([&] { return connected(w) || waiting(w); }, 5000))
             qFatal("the window neither connected nor waits");
-        if (flow.uploads && !waitFor([&] { return w.firmwareIdle(); }, 10000))
+        if (flow.uploads && !waitFor([&] { return w.firmwareUpdate().isIdle(); }, 10000))
             qFatal("the upload does not end");
         QCoreApplication::processEvents();
     }

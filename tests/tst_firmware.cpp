@@ -259,7 +259,7 @@ private slots:
             setPath(*w, file);
             button(*w, "pbUpgrade")->click();
             QCOMPARE(answerer.seen, QStringList{NOT_VALID});
-            QVERIFY(!w->uploadThread().isRunning());
+            QVERIFY(!w->firmwareUpdate().uploadThread().isRunning());
         }
         // Names that pass but name no file: the thread ends without sending, and the user
         // hears of it.
@@ -301,7 +301,7 @@ private slots:
         // arrived is all that was sent, never the closing report, and never a success.
         const int failAt[] = {3, 8, 4};
         for (int k = 0; k < 3; ++k) {
-            QTRY_VERIFY(!w->uploadThread().isRunning());
+            QTRY_VERIFY(!w->firmwareUpdate().uploadThread().isRunning());
             answerer.seen.clear();
             PedalSim::clearLog();
             if (k < 2)
@@ -326,7 +326,7 @@ private slots:
         const QString file = userDir + "/max.bin";
         writeFile(file, image);
         setPath(*w, file);
-        const VexoUpgrade& thread = w->uploadThread();
+        const VexoUpgrade& thread = w->firmwareUpdate().uploadThread();
         ProgressLog log(thread);
         MessageBoxAnswerer answerer(QMessageBox::Yes);
         PedalSim::setReportDelay(std::chrono::microseconds(100));
@@ -408,7 +408,7 @@ private slots:
         PedalSim::failInputRead(1);
         QTRY_COMPARE(headText(*w), QStringLiteral("WAITING FOR DEVICE..."));
         QTest::qWait(500);
-        QVERIFY(w->uploadThread().isRunning());
+        QVERIFY(w->firmwareUpdate().uploadThread().isRunning());
         QCOMPARE(PedalSim::sentReports().size(), transferred);
         QTRY_COMPARE_WITH_TIMEOUT(answerer.seen, QStringList{SUCCESS}, 6000);
         QTRY_COMPARE(headText(*w), QStringLiteral("VEXO PX7"));

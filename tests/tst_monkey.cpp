@@ -341,7 +341,7 @@ private slots:
         PedalSim::plug();
         if (!w->isVisible())
             restart(w);
-        QTRY_VERIFY_WITH_TIMEOUT(w->firmwareIdle(), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(w->firmwareUpdate().isIdle(), 10000);
         QVERIFY(QTest::qWaitFor([] { return !QApplication::activeModalWidget(); }, 2000));
         QMetaObject::invokeMethod(w.get(), "onInit");
         QTRY_VERIFY_WITH_TIMEOUT(connected(*w), 5000);
