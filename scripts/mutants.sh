@@ -24,6 +24,8 @@ export VEXO_MONKEY_EVENTS=${VEXO_MONKEY_EVENTS:-1500}
 # A copy of the working tree; tar keeps the times, so the scratch build stays incremental.
 rm -rf "$src" && mkdir -p "$src"
 tar -C "$root" --exclude=./build --exclude=./.git -cf - . | tar -C "$src" -xf -
+# Files a stopped run left mutated in the scratch build are built again from the copy.
+[ -f "$work/mutated-files" ] && (cd "$src" && xargs -r touch <"$work/mutated-files")
 cmake -S "$src" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DVEXO_BUILD_BENCHMARKS=OFF >"$work/configure.log" 2>&1 || {
     echo "configure failed, see $work/configure.log"
@@ -75,6 +77,7 @@ while IFS=$'\t' read -r id file old new what; do
     [[ $# -gt 0 && "$wanted" != *" $id "* ]] && continue
     total=$((total + 1))
     cp "$src/$file" "$work/original"
+    echo "$file" >>"$work/mutated-files"
     if ! mutate "$src/$file" "$old" "$new"; then
         printf '%-4s %-32s %s\n' "$id" "NOT FOUND in $file" "$what"
         moved+=("$id")
@@ -94,7 +97,7 @@ while IFS=$'\t' read -r id file old new what; do
 done <"$table"
 
 # Leave the scratch build matching the tree.
-cmake --build "$build" >/dev/null 2>&1
+cmake --build "$build" >/dev/null 2>&1 && rm -f "$work/mutated-files"
 echo "caught $caught of $total"
 [ ${#missed[@]} -eq 0 ] || echo "missed: ${missed[*]}"
 [ ${#unbuilt[@]} -eq 0 ] || echo "did not build: ${unbuilt[*]}"

@@ -1,6 +1,6 @@
 // A seeded random walk over the whole window: clicks, drags, typing, keys and answers to
-// every dialog, while the pedals move by themselves and the pedal set comes and goes.
-// VEXO_MONKEY_SEED and VEXO_MONKEY_EVENTS choose the walk; VEXO_MONKEY_SECONDS bounds it.
+// every message box and file choice, while the pedals move by themselves and the pedal set comes
+// and goes. VEXO_MONKEY_SEED and VEXO_MONKEY_EVENTS choose the walk; VEXO_MONKEY_SECONDS bounds it.
 // The same seed makes the same choices, so a walk that finds a fault can be run again.
 #include "tests/firmwarefixture.h"
 
@@ -11,7 +11,6 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QElapsedTimer>
-#include <QFileDialog>
 #include <QInputMethodEvent>
 #include <QLineEdit>
 #include <QLoggingCategory>
@@ -25,14 +24,6 @@ namespace {
 
 // A closed port: CHECK UPDATE fails at once, and no real server is ever asked.
 const QString NO_SERVER = QStringLiteral("https://127.0.0.1:9/");
-
-// The walk answers the real dialogs; the update server is one that is never there.
-WindowOptions walkOptions() {
-    WindowOptions options;
-    options.updateBaseUrl = NO_SERVER + "pedal/";
-    options.firmwareWritingStepMs = 10;
-    return options;
-}
 
 int environmentNumber(const char* name, int fallback) {
     bool ok = false;
@@ -63,7 +54,6 @@ class TestMonkey : public QObject {
     QStringList dialogFiles;
     int events = 0;
     QMap<QString, int> actions;
-    bool answerPending = false;
 
     int pick(int n) { return std::uniform_int_distribution<int>(0, n - 1)(rng); }
     bool chance(int percent) { return pick(100) < percent; }
@@ -71,41 +61,36 @@ class TestMonkey : public QObject {
         return items.isEmpty() ? nullptr : items.at(pick(int(items.size())));
     }
 
-    // Answers every dialog, whenever it comes up, with a random choice: one of the box's
-    // buttons, or a file of the scratch folder (or none) in a file dialog.
-    // The answer is given from the event loop, not from the timer's slot: a file dialog
-    // may ask a question of its own while it accepts, and a timer whose slot is still
-    // running does not fire again to answer it.
-    void answerDialogs() {
-        if (answerPending)
-            return;
-        answerPending = true;
-        QMetaObject::invokeMethod(this, &TestMonkey::answerDialog, Qt::QueuedConnection);
-    }
-
-    void answerDialog() {
-        answerPending = false;
-        QWidget* modal = QApplication::activeModalWidget();
-        if (auto* box = qobject_cast<QMessageBox*>(modal)) {
-            const QList<QAbstractButton*> buttons = box->buttons();
-            ++actions["answer box"];
-            if (buttons.isEmpty() || chance(10))
-                box->reject();
-            else
-                any(buttons)->click();
-        } else if (auto* dialog = qobject_cast<QFileDialog*>(modal)) {
-            ++actions["answer file dialog"];
-            if (chance(15)) {
-                dialog->reject();
-                return;
-            }
-            // Only ever a file of the scratch folder: the user's own files are not touched.
-            dialog->setDirectory(scratch.path());
-            dialog->selectFile(scratch.filePath(dialogFiles.at(pick(int(dialogFiles.size())))));
-            static_cast<QDialog*>(dialog)->accept();
-        } else if (modal) {
-            qFatal("unexpected modal window %s", modal->metaObject()->className());
+    // Every dialog gets a random answer: OK, Yes or No, or a file of the scratch folder (or
+    // none). Only ever scratch files: the user's own files are not touched.
+    struct RandomDialogs : UserDialogs {
+        TestMonkey& walk;
+        explicit RandomDialogs(TestMonkey& walk)
+            : walk(walk) {}
+        void tell(QWidget*, Kind, const QString&, const QString&) override {
+            ++walk.actions["answer box"];
         }
+        bool ask(QWidget*, const QString&, const QString&, bool) override {
+            ++walk.actions["answer box"];
+            return walk.chance(50);
+        }
+        QString openFileName(const QString&) override { return file(); }
+        QString saveFileName() override { return file(); }
+        QString file() {
+            ++walk.actions["answer file dialog"];
+            if (walk.chance(15))
+                return QString();
+            return walk.scratch.filePath(
+                walk.dialogFiles.at(walk.pick(int(walk.dialogFiles.size()))));
+        }
+    } dialogs{*this};
+
+    WindowOptions walkOptions() {
+        WindowOptions options;
+        options.dialogs = &dialogs;
+        options.updateBaseUrl = NO_SERVER + "pedal/";
+        options.firmwareWritingStepMs = 10;
+        return options;
     }
 
     void makeScratchFiles() {
@@ -127,7 +112,7 @@ class TestMonkey : public QObject {
     }
 
     // The program started again after the user closed it.
-    static void restart(std::unique_ptr<MainWindow>& w) {
+    void restart(std::unique_ptr<MainWindow>& w) {
         w.reset();
         w = std::make_unique<MainWindow>(walkOptions());
         w->setWindowFlags(Qt::FramelessWindowHint);
@@ -292,8 +277,6 @@ private slots:
     void initTestCase() {
         useTemporaryFolder(scratch.path());
         makeScratchFiles();
-        // File dialogs open here, never in the user's folders.
-        QDir::setCurrent(scratch.path());
         // The walk closes and starts the program again; the test goes on meanwhile.
         QApplication::setQuitOnLastWindowClosed(false);
         // The program's debug lines are checked elsewhere; thousands of them would use up
@@ -313,10 +296,6 @@ private slots:
         PedalSim::setLogging(false, false);
         PedalSim::setMotion(true, 250);
         auto w = openWindow(walkOptions());
-
-        QTimer dialogs;
-        connect(&dialogs, &QTimer::timeout, this, &TestMonkey::answerDialogs);
-        dialogs.start(3);
 
         QElapsedTimer clock;
         clock.start();
@@ -342,7 +321,6 @@ private slots:
         if (!w->isVisible())
             restart(w);
         QTRY_VERIFY_WITH_TIMEOUT(w->firmwareUpdate().isIdle(), 10000);
-        QVERIFY(QTest::qWaitFor([] { return !QApplication::activeModalWidget(); }, 2000));
         QMetaObject::invokeMethod(w.get(), "onInit");
         QTRY_VERIFY_WITH_TIMEOUT(connected(*w), 5000);
         QVERIFY(w->isVisible());
@@ -358,7 +336,6 @@ private slots:
         QCOMPARE(PedalSim::protocolErrors(), QStringList());
         QVERIFY(loopTurns());
 
-        dialogs.stop();
         QMetaObject::invokeMethod(w.get(), "onClose");
         QVERIFY(!w->isVisible());
         w.reset();
