@@ -1,22 +1,14 @@
-// Shared helpers for the tests of the DEVICE page: images, files, the exact transfer
-// reports, and the page's rest state.
+// Shared by the firmware tests: images, files, the exact transfer reports, the page at rest.
 #pragma once
 
 #include "tests/windowfixture.h"
 
 #include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <QProgressBar>
 #include <QPushButton>
 
 constexpr int MAX_IMAGE = 229376;
-const QString BUSY =
-    QStringLiteral("Notify|A firmware update is in progress. Please wait until it has finished.");
 const QString SUCCESS = QStringLiteral("Notify|Firmware updated successfully.");
-const QString NOT_VALID = QStringLiteral("Error|Not a valid firmware.");
-const QString UPLOAD_NO_DEVICE =
-    QStringLiteral("Error|No device is connected. The firmware was not sent.");
 
 // Bytes that differ from piece to piece, so a report carrying stale or shifted data shows.
 inline QByteArray imageBytes(int size, int seed = 1) {
@@ -33,22 +25,23 @@ inline void writeFile(const QString& path, const QByteArray& data) {
         qFatal("cannot write %s", qPrintable(path));
 }
 
+inline QByteArray readFile(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
 // What the device must receive for an image: one report per 16-byte piece in one reused
-// buffer, then the closing report.
+// buffer (a short last piece leaves the tail of the one before), then the closing report.
 inline QStringList transferReports(const QByteArray& image) {
     QByteArray buffer(20, '\0');
-    buffer[0] = 0x02;
     QStringList reports;
     for (int offset = 0; offset < image.size(); offset += 16) {
-        const int n = std::min(16, int(image.size()) - offset);
-        buffer[1] = char(((offset >> 12) | 0x80) & 0xFF);
-        buffer[2] = char((offset >> 4) & 0xFF);
-        buffer[3] = char(n);
-        buffer.replace(4, n, image.mid(offset, n));
-        reports << PedalSim::hex(buffer);
+        const QByteArray piece = image.mid(offset, 16);
+        const char header[] = {2, char(0x80 | offset >> 12), char(offset >> 4), char(piece.size())};
+        reports << PedalSim::hex(
+            buffer.replace(0, 4 + piece.size(), QByteArray(header, 4) + piece));
     }
-    buffer[1] = 0x10;
-    return reports << PedalSim::hex(buffer);
+    return reports << PedalSim::hex(buffer.replace(0, 2, "\x02\x10"));
 }
 
 inline QPushButton* button(QWidget& w, const char* name) {
@@ -70,16 +63,8 @@ inline std::unique_ptr<MainWindow> openDevicePage(const WindowOptions& options =
     return w;
 }
 
-// Gives the program a temporary folder of its own, inside dir, so that tests running at
-// the same time never share the downloaded copy.
-// The device's four writing steps at their real second each, for tests of what happens
-// while it writes.
-inline WindowOptions realWritingTime() {
-    WindowOptions options = testOptions();
-    options.firmwareWritingStepMs = 1000;
-    return options;
-}
-
+// A temporary folder of the program's own inside dir, so that tests running at the same
+// time never share the downloaded copy; returns where that copy goes.
 inline QString useTemporaryFolder(const QString& dir) {
     QDir().mkpath(dir + "/tmp");
     qputenv("TMPDIR", QFile::encodeName(dir + "/tmp"));

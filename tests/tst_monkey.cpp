@@ -221,17 +221,7 @@ class TestMonkey : public QObject {
             QTest::keyClick(target, keys[pick(5)]);
         } else if (kind < 64) {
             ++actions["drag window"];
-            QMouseEvent press(QEvent::MouseButtonPress, QPointF(200, 20), QPointF(200, 20),
-                              w->mapToGlobal(QPointF(200, 20)), Qt::LeftButton, Qt::LeftButton,
-                              Qt::NoModifier);
-            static_cast<QObject*>(w.get())->event(&press);
-            const QPointF to(200 + pick(41) - 20, 20 + pick(41) - 20);
-            QMouseEvent move(QEvent::MouseMove, to, to, w->mapToGlobal(to), Qt::NoButton,
-                             Qt::LeftButton, Qt::NoModifier);
-            static_cast<QObject*>(w.get())->event(&move);
-            QMouseEvent release(QEvent::MouseButtonRelease, to, to, w->mapToGlobal(to),
-                                Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
-            static_cast<QObject*>(w.get())->event(&release);
+            drag(w.get(), QPointF(200, 20), QPointF(200 + pick(41) - 20, 20 + pick(41) - 20));
         } else if (kind < 66) {
             // The cable, now or in the middle of the next reports.
             if (!PedalSim::isPlugged()) {

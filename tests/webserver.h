@@ -1,5 +1,4 @@
-// Canned HTTPS and HTTP servers on 127.0.0.1 for the update tests: a trusted one with a
-// certificate made for the run, one whose certificate nobody trusts, and a plain one.
+// Canned HTTPS and HTTP servers on 127.0.0.1 for the update tests.
 #pragma once
 
 #include <QFile>
@@ -8,158 +7,91 @@
 #include <QJsonObject>
 #include <QNetworkProxy>
 #include <QProcess>
-#include <QSslConfiguration>
 #include <QSslKey>
 #include <QSslServer>
-#include <QStringList>
-#include <QTcpServer>
 #include <QTcpSocket>
-
-#include <memory>
 
 const QString VERSION_PATH = QStringLiteral("/upgrade/pedal/version.json");
 const QString IMAGE_PATH = QStringLiteral("/upgrade/pedal/px7-0316.bin");
-
-inline QByteArray versionJson(const QJsonObject& members) {
-    return QJsonDocument(members).toJson();
+// The server's version.json; the default time is a minute after the test device's build.
+inline QByteArray versionJson(const QString& md5, const QJsonValue& time = "Mar 4 2023,09:16") {
+    return QJsonDocument(QJsonObject{{"version", time}, {"name", "px7-0316.bin"}, {"md5", md5}})
+        .toJson();
 }
 
-inline QByteArray newerVersion(const QString& md5) {
-    return versionJson({{"version", "Mar 4 2023,09:16"}, {"name", "px7-0316.bin"}, {"md5", md5}});
+// A whole answer; the status may carry more header lines. The client closes the connection.
+inline QByteArray answer(const QByteArray& body, const QByteArray& status = "200 OK") {
+    return "HTTP/1.1 " + status +
+           "\r\nConnection: close\r\nContent-Length: " + QByteArray::number(body.size()) +
+           "\r\n\r\n" + body;
 }
 
-// One canned answer of the tiny HTTP/1.1 responder: status line and headers, the body,
-// and whether the connection then stays open with nothing more sent.
-struct Answer {
-    QByteArray head;
-    QByteArray body;
-    bool stall = false;
-};
-
-inline Answer ok(const QByteArray& body, const QByteArray& status = "200 OK") {
-    return {"HTTP/1.1 " + status + "\r\nContent-Length: " + QByteArray::number(body.size()) +
-                "\r\nConnection: close\r\n",
-            body};
+// The start of a body, then silence; with no Content-Length when announced is negative.
+inline QByteArray stalled(const QByteArray& start, qint64 announced) {
+    const QByteArray length = "Content-Length: " + QByteArray::number(announced) + "\r\n";
+    return "HTTP/1.1 200 OK\r\n" + (announced < 0 ? QByteArray() : length) + "\r\n" + start;
 }
 
-inline Answer redirect(const QString& location) {
-    return {"HTTP/1.1 302 Found\r\nLocation: " + location.toLatin1() +
-                "\r\nContent-Length: 0\r\nConnection: close\r\n",
-            {}};
-}
-
-// Part of a body, then silence. announced: the Content-Length, or -1 for none (the body
-// would run until the connection closes).
-inline Answer stalled(const QByteArray& part, qint64 announced) {
-    QByteArray head = "HTTP/1.1 200 OK\r\nConnection: close\r\n";
-    if (announced >= 0)
-        head += "Content-Length: " + QByteArray::number(announced) + "\r\n";
-    return {head, part, true};
-}
-
-// Serves canned answers by path, over TLS or plain TCP, and notes what was asked.
+// Serves canned answers by path, one request per connection, and notes the paths asked for.
 class WebServer : public QObject {
 public:
-    bool start(const QSslConfiguration* tls) {
-        scheme = tls ? "https" : "http";
-        if (tls) {
-            auto* server = new QSslServer(this);
-            server->setSslConfiguration(*tls);
-            listener = server;
-        } else {
-            listener = new QTcpServer(this);
-        }
-        connect(listener, &QTcpServer::pendingConnectionAvailable, this, [this] {
+    // Over TLS with a self-signed certificate made at stem by openssl; plain without a stem.
+    bool start(const QString& stem = {}) {
+        QNetworkProxy::setApplicationProxy(QNetworkProxy::NoProxy);
+        if (stem.isEmpty())
+            return listen(new QTcpServer(this));
+        QProcess openssl;
+        openssl.setProcessChannelMode(QProcess::MergedChannels);
+        openssl.start("openssl",
+                      {"req", "-x509", "-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:prime256v1",
+                       "-nodes", "-keyout", stem + ".key", "-out", stem + ".crt", "-days", "2",
+                       "-subj", "/CN=127.0.0.1", "-addext", "subjectAltName=IP:127.0.0.1"});
+        QFile key(stem + ".key"), cert(stem + ".crt");
+        if (!openssl.waitForFinished(30000) || openssl.exitCode() != 0 ||
+            !key.open(QIODevice::ReadOnly) || !cert.open(QIODevice::ReadOnly))
+            return false;
+        tls.setPrivateKey(QSslKey(key.readAll(), QSsl::Ec));
+        tls.setLocalCertificate(QSslCertificate(cert.readAll()));
+        auto* server = new QSslServer(this);
+        server->setSslConfiguration(tls);
+        return listen(server);
+    }
+    // From now on the program's requests trust this server.
+    void trust() const {
+        QSslConfiguration defaults = QSslConfiguration::defaultConfiguration();
+        defaults.addCaCertificate(tls.localCertificate());
+        QSslConfiguration::setDefaultConfiguration(defaults);
+    }
+    QString url(const QString& path) const {
+        return (qobject_cast<QSslServer*>(listener) ? "https" : "http") +
+               QStringLiteral("://127.0.0.1:%1").arg(listener->serverPort()) + path;
+    }
+    QString base() const { return url("/upgrade/pedal/"); }
+
+    QHash<QString, QByteArray> routes;
+    QStringList requests;
+
+private:
+    bool listen(QTcpServer* server) {
+        listener = server;
+        connect(server, &QTcpServer::pendingConnectionAvailable, this, [this] {
             while (QTcpSocket* socket = listener->nextPendingConnection())
                 serve(socket);
         });
-        return listener->listen(QHostAddress::LocalHost, 0);
+        return server->listen(QHostAddress::LocalHost, 0);
     }
-    QString url(const QString& path) const {
-        return QStringLiteral("%1://127.0.0.1:%2%3")
-            .arg(scheme)
-            .arg(listener->serverPort())
-            .arg(path);
-    }
-    QString base() const { return url("/upgrade/pedal/"); }
-    void clear() {
-        routes.clear();
-        requests.clear();
-        connections = 0;
-    }
-    // Closes the connections that stalled answers left open.
-    void dropStalled() {
-        for (QTcpSocket* socket : listener->findChildren<QTcpSocket*>())
-            socket->abort();
-    }
-
-    QHash<QString, Answer> routes;
-    QStringList requests;
-    int connections = 0;
-
-private:
     void serve(QTcpSocket* socket) {
-        ++connections;
-        connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
-        auto received = std::make_shared<QByteArray>();
-        connect(socket, &QTcpSocket::readyRead, socket, [this, socket, received] {
-            received->append(socket->readAll());
-            if (!received->contains("\r\n\r\n")) // one request per connection, whole
+        const auto respond = [this, socket] {
+            if (socket->property("answered").toBool() || !socket->canReadLine())
                 return;
-            const QString path = QString::fromLatin1(received->split(' ').value(1));
-            received->clear();
-            requests << path;
-            const Answer answer = routes.value(path, ok("missing", "404 Not Found"));
-            socket->write(answer.head + "\r\n" + answer.body);
-            if (!answer.stall)
-                socket->disconnectFromHost();
-        });
-        if (socket->bytesAvailable() > 0)
-            QMetaObject::invokeMethod(socket, &QTcpSocket::readyRead, Qt::QueuedConnection);
+            socket->setProperty("answered", true);
+            requests << QString::fromLatin1(socket->readLine().split(' ').value(1));
+            socket->write(routes.value(requests.last(), answer("missing", "404 Not Found")));
+        };
+        connect(socket, &QTcpSocket::readyRead, socket, respond);
+        respond(); // the request may have come with the handshake
     }
 
     QTcpServer* listener = nullptr;
-    QString scheme;
-};
-
-// A key and a self-signed certificate for 127.0.0.1, made with the openssl command.
-inline bool makeCertificate(const QString& stem, QSslConfiguration& tls) {
-    QProcess openssl;
-    openssl.setProcessChannelMode(QProcess::MergedChannels);
-    openssl.start("openssl",
-                  {"req", "-x509", "-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:prime256v1",
-                   "-nodes", "-keyout", stem + ".key", "-out", stem + ".crt", "-days", "2", "-subj",
-                   "/CN=127.0.0.1", "-addext", "subjectAltName=IP:127.0.0.1"});
-    if (!openssl.waitForFinished(30000) || openssl.exitCode() != 0) {
-        qWarning("openssl: %s", openssl.readAll().constData());
-        return false;
-    }
-    QFile key(stem + ".key"), cert(stem + ".crt");
-    if (!key.open(QIODevice::ReadOnly) || !cert.open(QIODevice::ReadOnly))
-        return false;
-    tls.setPrivateKey(QSslKey(key.readAll(), QSsl::Ec));
-    tls.setLocalCertificate(QSslCertificate(cert.readAll()));
-    return !tls.privateKey().isNull() && !tls.localCertificate().isNull();
-}
-
-// The three servers, started once per test program; the program's requests trust the
-// trusted one.
-struct UpdateServers {
-    WebServer trusted, untrusted, plain;
-
-    bool start(const QString& folder) {
-        QNetworkProxy::setApplicationProxy(QNetworkProxy::NoProxy);
-        QSslConfiguration trustedTls, untrustedTls;
-        if (!makeCertificate(folder + "/trusted", trustedTls) ||
-            !makeCertificate(folder + "/untrusted", untrustedTls))
-            return false;
-        QSslConfiguration defaults = QSslConfiguration::defaultConfiguration();
-        defaults.addCaCertificate(trustedTls.localCertificate());
-        QSslConfiguration::setDefaultConfiguration(defaults);
-        return trusted.start(&trustedTls) && untrusted.start(&untrustedTls) && plain.start(nullptr);
-    }
-    void clear() {
-        for (WebServer* server : {&trusted, &untrusted, &plain})
-            server->clear();
-    }
+    QSslConfiguration tls;
 };
