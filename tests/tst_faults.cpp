@@ -10,16 +10,13 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QElapsedTimer>
-#include <QFileDialog>
 #include <QLineEdit>
 #include <QLoggingCategory>
-#include <QMouseEvent>
 #include <QPixmapCache>
 #include <QTemporaryDir>
 
 #include <functional>
 #include <map>
-#include <optional>
 
 using PedalSim::Block;
 using PedalSim::ProfileSlot;
@@ -56,11 +53,6 @@ Kept keptState() {
         k.profiles[slot] = PedalSim::profile(slot);
     k.selection = PedalSim::keptSelection();
     return k;
-}
-
-QString slotText(const ProfileSlot& s) {
-    return PedalSim::hex(s.name) + " / " + QString::number(s.axisId) + " / " +
-           PedalSim::hex(QByteArray(reinterpret_cast<const char*>(s.points.data()), 5));
 }
 
 // The device a user has had for a while: clutch on, own calibration and deadzones, own
@@ -127,7 +119,9 @@ QStringList lostSettings(const Kept& before, const Kept& after, const Kept& refe
             continue;
         if (allowed.factory && sameSlot(a, factory.profiles[slot]))
             continue;
-        lost << QStringLiteral("slot %1: %2 -> %3").arg(slot).arg(slotText(b), slotText(a));
+        lost << QStringLiteral("slot %1: %2 -> %3")
+                    .arg(slot)
+                    .arg(PedalSim::hex(b.name), PedalSim::hex(a.name));
     }
     const quint32 mask = allowed.selectionMask;
     // After a clear the lists show the factory curves, and closing keeps that choice.
@@ -144,16 +138,13 @@ QStringList lostSettings(const Kept& before, const Kept& after, const Kept& refe
 // Like QTest::qWaitFor, in steps of a millisecond: the sweep waits thousands of times.
 template <typename F> bool waitFor(F condition, int timeoutMs) {
     QElapsedTimer clock;
-    clock.start();
-    for (;;) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents);
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        if (condition())
-            return true;
+    for (clock.start(); !condition(); QThread::msleep(1)) {
         if (clock.elapsed() > timeoutMs)
             return false;
-        QThread::msleep(1);
+        QCoreApplication::processEvents(QEventLoop::AllEvents);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
+    return true;
 }
 
 bool waiting(MainWindow& w) {

@@ -1,6 +1,7 @@
 // The DEVICE page's firmware upload and flash clearing, through the window.
 #include "tests/firmwarefixture.h"
 
+#include <QFileDialog>
 #include <QLineEdit>
 #include <QRegularExpression>
 #include <QTemporaryDir>

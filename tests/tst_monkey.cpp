@@ -31,19 +31,6 @@ int environmentNumber(const char* name, int fallback) {
     return ok && value >= 0 ? value : fallback;
 }
 
-// Presses, moves and releases the left button on a widget, from one of its points to
-// another, each event made just before it is delivered.
-void drag(QWidget* target, QPointF from, QPointF to) {
-    auto deliver = [&](QEvent::Type type, QPointF local, Qt::MouseButton b, Qt::MouseButtons bs) {
-        QMouseEvent event(type, local, local, target->mapToGlobal(local), b, bs, Qt::NoModifier);
-        static_cast<QObject*>(target)->event(&event);
-    };
-    deliver(QEvent::MouseButtonPress, from, Qt::LeftButton, Qt::LeftButton);
-    deliver(QEvent::MouseMove, (from + to) / 2, Qt::NoButton, Qt::LeftButton);
-    deliver(QEvent::MouseMove, to, Qt::NoButton, Qt::LeftButton);
-    deliver(QEvent::MouseButtonRelease, to, Qt::LeftButton, Qt::NoButton);
-}
-
 } // namespace
 
 class TestMonkey : public QObject {
@@ -186,7 +173,8 @@ class TestMonkey : public QObject {
             if (VexoSlider* tag = any(visible<VexoSlider>(*w))) {
                 ++actions["drag deadzone"];
                 const QPointF from(8, 8);
-                drag(tag, from, from + QPointF(pick(121) - 60, pick(11) - 5));
+                const QPointF to = from + QPointF(pick(121) - 60, pick(11) - 5);
+                drag(*tag, {from, (from + to) / 2, to});
             } else {
                 showPageOf(*w, 1);
             }
@@ -196,7 +184,8 @@ class TestMonkey : public QObject {
                 ++actions["drag curve"];
                 const QPointF p = curve->controlPoints[size_t(pick(5))];
                 const QPointF from(5 + 2 * p.x(), 200 - 2 * p.y());
-                drag(curve, from, QPointF(from.x(), pick(240) - 20));
+                const QPointF to(from.x(), pick(240) - 20);
+                drag(*curve, {from, (from + to) / 2, to});
             } else {
                 showPageOf(*w, 3);
             }
@@ -221,7 +210,8 @@ class TestMonkey : public QObject {
             QTest::keyClick(target, keys[pick(5)]);
         } else if (kind < 64) {
             ++actions["drag window"];
-            drag(w.get(), QPointF(200, 20), QPointF(200 + pick(41) - 20, 20 + pick(41) - 20));
+            const QPointF from(200, 20), to(200 + pick(41) - 20, 20 + pick(41) - 20);
+            drag(*w, {from, (from + to) / 2, to});
         } else if (kind < 66) {
             // The cable, now or in the middle of the next reports.
             if (!PedalSim::isPlugged()) {

@@ -1,6 +1,6 @@
 // The deadzone tag and the response-curve widget: positions, values, drags, painted pixels.
-#include "inputs/vexoslider.h"
 #include "profiles/vexoaxis.h"
+#include "tests/windowfixture.h"
 
 #include <QSignalSpy>
 #include <QTest>
@@ -11,14 +11,6 @@ using PressRow = std::tuple<QByteArray, QPointF, Qt::MouseButton, int>; // point
 using PixelRow = std::tuple<int, QByteArray, QPoint, QColor>; // 0 lower tag, 1 upper, 2 curve
 
 namespace {
-
-// Straight to the widget: going around QApplication keeps fractional positions.
-void mouse(QWidget& w, QEvent::Type type, QPointF at, QPointF global = {},
-           Qt::MouseButton button = Qt::LeftButton) {
-    QMouseEvent event(type, at, global, type == QEvent::MouseMove ? Qt::NoButton : button,
-                      type == QEvent::MouseButtonRelease ? Qt::NoButton : button, Qt::NoModifier);
-    static_cast<QObject&>(w).event(&event);
-}
 
 QImage paint(QWidget& w) {
     QImage image(w.size(), QImage::Format_ARGB32);

@@ -10,11 +10,9 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QFileDialog>
 #include <QLabel>
 #include <QMessageBox>
 #include <QMouseEvent>
-#include <QPointer>
 #include <QStackedWidget>
 #include <QTest>
 #include <QTimer>
@@ -104,10 +102,10 @@ class FileDialogAnswerer;
 // question gets No and a file dialog is cancelled.
 class TestDialogs : public UserDialogs {
 public:
-    void tell(QWidget* parent, Kind kind, const QString& title, const QString& text) override;
+    void tell(QWidget*, Kind, const QString& title, const QString& text) override;
     bool ask(QWidget* parent, const QString& title, const QString& text, bool noByDefault) override;
-    QString openFileName(const QString& filter) override;
-    QString saveFileName() override;
+    QString openFileName(const QString& filter) override { return answerFile(false, filter); }
+    QString saveFileName() override { return answerFile(true, QString()); }
 
     MessageBoxAnswerer* boxes = nullptr;
     FileDialogAnswerer* files = nullptr;
@@ -131,65 +129,60 @@ inline WindowOptions testOptions() {
     return options;
 }
 
+// Makes itself the answerer of its kind while it lives.
+template <typename Answerer> class Answering {
+public:
+    explicit Answering(Answerer*& slot)
+        : slot(slot) {
+        slot = static_cast<Answerer*>(this);
+    }
+    ~Answering() {
+        if (slot == this)
+            slot = nullptr;
+    }
+    // Runs while each dialog is shown, before it is answered.
+    std::function<void()> inspect;
+
+private:
+    Answerer*& slot;
+};
+
 // Answers every message box shown while it lives, recording "title|text" of each.
-class MessageBoxAnswerer {
+class MessageBoxAnswerer : public Answering<MessageBoxAnswerer> {
 public:
     explicit MessageBoxAnswerer(QMessageBox::StandardButton answer = QMessageBox::Ok)
-        : answer(answer) {
-        testDialogs().boxes = this;
-    }
-    ~MessageBoxAnswerer() {
-        if (testDialogs().boxes == this)
-            testDialogs().boxes = nullptr;
-    }
+        : Answering(testDialogs().boxes)
+        , answer(answer) {}
     QStringList seen;
     QMessageBox::StandardButton answer;
     // Whether No was the default button of the last question.
     bool lastNoByDefault = false;
-    // Runs while each box is shown, before it is answered.
-    std::function<void()> inspect;
 };
 
 // Answers file dialogs with a path (an empty one cancels), counting them.
-class FileDialogAnswerer {
+class FileDialogAnswerer : public Answering<FileDialogAnswerer> {
 public:
     explicit FileDialogAnswerer(const QString& path)
-        : path(path) {
-        testDialogs().files = this;
-    }
-    ~FileDialogAnswerer() {
-        if (testDialogs().files == this)
-            testDialogs().files = nullptr;
-    }
+        : Answering(testDialogs().files)
+        , path(path) {}
     QString path;
     int dialogs = 0;
     bool saving = false;
     QString filter;
-    // Runs while each dialog is shown, before it is answered.
-    std::function<void()> inspect;
 };
 
 inline void TestDialogs::tell(QWidget*, Kind, const QString& title, const QString& text) {
-    if (!boxes) {
-        unanswered << title + QLatin1Char('|') + text;
-        return;
-    }
-    boxes->seen << title + QLatin1Char('|') + text;
-    if (boxes->inspect)
+    (boxes ? boxes->seen : unanswered) << title + QLatin1Char('|') + text;
+    if (boxes && boxes->inspect)
         boxes->inspect();
 }
 
-inline bool TestDialogs::ask(QWidget*, const QString& title, const QString& text,
+inline bool TestDialogs::ask(QWidget* parent, const QString& title, const QString& text,
                              bool noByDefault) {
-    if (!boxes) {
-        unanswered << title + QLatin1Char('|') + text;
-        return false;
-    }
-    boxes->seen << title + QLatin1Char('|') + text;
-    boxes->lastNoByDefault = noByDefault;
-    if (boxes->inspect)
-        boxes->inspect();
-    return boxes->answer == QMessageBox::Yes;
+    if (boxes)
+        boxes->lastNoByDefault = noByDefault;
+    tell(parent, Kind::Information, title, text);
+    return boxes && boxes->answer == QMessageBox::Yes;
 }
 
 inline QString TestDialogs::answerFile(bool saving, const QString& filter) {
@@ -203,28 +196,32 @@ inline QString TestDialogs::answerFile(bool saving, const QString& filter) {
     return files->path;
 }
 
-inline QString TestDialogs::openFileName(const QString& filter) {
-    return answerFile(false, filter);
+// One mouse event, straight to the widget's handlers: the application would round the
+// positions. Each event is made just before it is delivered: mouse events of one device
+// share their point's state.
+inline void mouse(QWidget& w, QEvent::Type type, QPointF local, QPointF global = {},
+                  Qt::MouseButton button = Qt::LeftButton) {
+    QMouseEvent event(type, local, local, global, type == QEvent::MouseMove ? Qt::NoButton : button,
+                      type == QEvent::MouseButtonRelease ? Qt::NoButton : button, Qt::NoModifier);
+    static_cast<QObject&>(w).event(&event);
 }
 
-inline QString TestDialogs::saveFileName() {
-    return answerFile(true, QString());
+// Press, moves through the given points, release: a drag as the user makes it.
+inline void drag(QWidget& w, std::initializer_list<QPointF> path) {
+    const QPointF last = *(path.end() - 1);
+    for (const QPointF& p : path)
+        mouse(w, &p == path.begin() ? QEvent::MouseButtonPress : QEvent::MouseMove, p,
+              w.mapToGlobal(p));
+    mouse(w, QEvent::MouseButtonRelease, last, w.mapToGlobal(last));
 }
 
-// Drags a tag by dx pixels and lets go, as the user would. Each event is made just before
-// it is delivered: mouse events of one device share their point's state. They go straight
-// to the tag, as the application would round the positions.
+// Drags a tag by dx pixels and lets go.
 inline void dragTag(VexoSlider* tag, int dx) {
-    const QPointF local(10, 10);
-    const QPointF start = tag->mapToGlobal(local);
-    auto deliver = [&](QEvent::Type type, QPointF global, Qt::MouseButton button,
-                       Qt::MouseButtons buttons) {
-        QMouseEvent event(type, local, local, global, button, buttons, Qt::NoModifier);
-        static_cast<QObject*>(tag)->event(&event);
-    };
-    deliver(QEvent::MouseButtonPress, start, Qt::LeftButton, Qt::LeftButton);
-    deliver(QEvent::MouseMove, start + QPointF(dx, 0), Qt::NoButton, Qt::LeftButton);
-    deliver(QEvent::MouseButtonRelease, start + QPointF(dx, 0), Qt::LeftButton, Qt::NoButton);
+    const QPointF grip(10, 10);
+    const QPointF start = tag->mapToGlobal(grip);
+    mouse(*tag, QEvent::MouseButtonPress, grip, start);
+    mouse(*tag, QEvent::MouseMove, grip, start + QPointF(dx, 0));
+    mouse(*tag, QEvent::MouseButtonRelease, grip, start + QPointF(dx, 0));
 }
 
 // Whatever a test did, no report was malformed and no closed handle was used,
