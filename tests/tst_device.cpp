@@ -39,17 +39,9 @@ class TestDevice : public QObject {
         return PedalSim::hex(QByteArray(reinterpret_cast<const char*>(r.data()), REPORT_SIZE));
     }
 
-    // Rows of what a protocol function made, and what it must make.
-    static void columns() {
-        QTest::addColumn<QString>("made");
-        QTest::addColumn<QString>("expected");
-    }
+    // A row of what a protocol function made, and what it must make.
     static void row(const QByteArray& name, const QString& made, const QString& expected) {
         QTest::newRow(name.constData()) << made << expected;
-    }
-    static void compare() {
-        QFETCH(QString, made);
-        QTEST(made, "expected");
     }
 
     static QString runOp(Op op) {
@@ -99,9 +91,11 @@ private slots:
         PedalSim::reset();
     }
 
-    // Reports as built, over buffers that held other bytes: fills touch only their own.
-    void builtReports_data() {
-        columns();
+    // What the protocol's functions make. Reports are built over buffers that held other
+    // bytes: fills touch only their own.
+    void conversions_data() {
+        QTest::addColumn<QString>("made");
+        QTest::addColumn<QString>("expected");
         const FeatureReport preview =
             settingWriteReport(VEXIE_PROFILE_SELECT, packSelection(2, 0, 7, false), false);
         row("slots 2, 0, 7 previewed", hex(preview), hex(report(hx("020C0F02000700"))));
@@ -115,12 +109,7 @@ private slots:
         row("last piece", hex(buffer), hex(report(hx("02800104101112130405060708090A0B0C0D0E0F"))));
         markFirmwareEnd(buffer);
         row("closing", hex(buffer), hex(report(hx("02100104101112130405060708090A0B0C0D0E0F"))));
-    }
-
-    void builtReports() { compare(); }
-
-    void decodedReplies_data() {
-        columns();
+        // Replies read back.
         row("kept selection", n(selectionIsStored(0xEF070002)), "1");
         row("marked otherwise", n(selectionIsStored(0x01070002)), "0");
         row("erased slot", n(isFreeSlot(report(hx("020303"), 0xFF))), "1");
@@ -128,26 +117,16 @@ private slots:
         row("record", profileRecord(report(hx("020405020019324B6477"))).toHex(), "05020019324b64");
         row("18-byte version, one colon dropped",
             decodeVersionText(report(hx("0209") + "V1.2 2023-03-14 ::")), "V1.2 2023-03-14 :");
-    }
-
-    void decodedReplies() { compare(); }
-
-    // UTF-8, at most 16 bytes, never cut inside a character.
-    void profileNames_data() {
-        columns();
+        row("progress, 16 of 100 bytes", n(firmwareProgress(16, 100)), "15");
+        row("progress, last piece", n(firmwareProgress(0x37FF0, 0x38000)), "95");
+        // Names: UTF-8, at most 16 bytes, never cut inside a character.
         const char* names[][2] = {{"ABCDEFGHIJKLMNOP", "ABCDEFGHIJKLMNOP fits"},
                                   {"ABCDEFGHIJKLMNOPQ", "ABCDEFGHIJKLMNOP"},
                                   {"ABCDEFGHIJKLMNOÄ", "ABCDEFGHIJKLMNO"}};
         for (const auto& [name, expected] : names)
             row(name, encodeProfileName(name) + (profileNameFits(name) ? " fits" : ""), expected);
-    }
-
-    void profileNames() { compare(); }
-
-    // A percent's two values and the percents they show: lower ones count from 0, upper ones
-    // from the top, rounded; no wrapping.
-    void deadzoneConversions_data() {
-        columns();
+        // A percent's two values and the percents they show: lower ones count from 0, upper
+        // ones from the top, rounded; no wrapping.
         const int cases[][4] = {{0, 0, 65535, 0},     {5, 3277, 62258, 5},  {21, 13762, 51773, 21},
                                 {100, 65535, 0, 100}, {130, 65535, 0, 100}, {-5, 0, 65535, 0}};
         for (const auto& [p, low, high, shown] : cases)
@@ -157,15 +136,10 @@ private slots:
                 QString::asprintf("%d %d, %d %d", low, high, shown, shown));
     }
 
-    void deadzoneConversions() { compare(); }
-
-    void progressIn96ths_data() {
-        columns();
-        row("16 of 100", n(firmwareProgress(16, 100)), "15");
-        row("last piece", n(firmwareProgress(0x37FF0, 0x38000)), "95");
+    void conversions() {
+        QFETCH(QString, made);
+        QTEST(made, "expected");
     }
-
-    void progressIn96ths() { compare(); }
 
     // What each operation answers and sends (up to trailing zeros). A short or lost reply is no
     // reply; after a report that did not go out, or without a device, nothing goes out.

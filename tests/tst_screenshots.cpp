@@ -19,8 +19,8 @@ private slots:
     void connectedProgram() {
         freshPedalSet();
         PedalSim::setVersionText("\tMar  4 2023,09:15");
-        PedalSim::setBlock(1,
-                           {0, 65535, 3277, 62258, 1966, 64880}); // brake 5 %, throttle 3 % / 1 %
+        // Brake 5 %, throttle 3 % and 1 %.
+        PedalSim::setBlock(1, {0, 65535, 3277, 62258, 1966, 64880});
         PedalSim::setProfile(3, "RACE", 2, {8, 22, 45, 72, 95});
         PedalSim::setProfile(4, "DRIFT", 3, {30, 52, 68, 80, 90});
         PedalSim::setSetting(0x0F, 0xEF040300); // brake RACE, throttle DRIFT, kept

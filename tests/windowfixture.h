@@ -46,14 +46,11 @@ inline std::unique_ptr<MainWindow> openWindow(const WindowOptions& options = tes
     auto w = std::make_unique<MainWindow>(options);
     w->setWindowFlags(Qt::FramelessWindowHint);
     w->show();
-    if (PedalSim::isPlugged()) {
-        if (!QTest::qWaitFor([&] { return pageIndex(*w) == 0 && headText(*w) == "VEXO PX7"; },
-                             5000))
-            qFatal("window did not connect");
-    } else {
-        if (!QTest::qWaitFor([&] { return headText(*w) == "WAITING FOR DEVICE..."; }, 5000))
-            qFatal("window did not wait");
-    }
+    const bool plugged = PedalSim::isPlugged();
+    const QString head = plugged ? "VEXO PX7" : "WAITING FOR DEVICE...";
+    if (!QTest::qWaitFor([&] { return headText(*w) == head && pageIndex(*w) == (plugged ? 0 : 4); },
+                         5000))
+        qFatal("window did not show %s", qPrintable(head));
     return w;
 }
 
@@ -104,15 +101,15 @@ class TestDialogs : public UserDialogs {
 public:
     void tell(QWidget*, Kind, const QString& title, const QString& text) override;
     bool ask(QWidget* parent, const QString& title, const QString& text, bool noByDefault) override;
-    QString openFileName(const QString& filter) override { return answerFile(false, filter); }
-    QString saveFileName() override { return answerFile(true, QString()); }
+    QString openFileName(const QString&) override { return answerFile(); }
+    QString saveFileName() override { return answerFile(); }
 
     MessageBoxAnswerer* boxes = nullptr;
     FileDialogAnswerer* files = nullptr;
     QStringList unanswered;
 
 private:
-    QString answerFile(bool saving, const QString& filter);
+    QString answerFile();
 };
 
 inline TestDialogs& testDialogs() {
@@ -167,8 +164,6 @@ public:
         , path(path) {}
     QString path;
     int dialogs = 0;
-    bool saving = false;
-    QString filter;
 };
 
 inline void TestDialogs::tell(QWidget*, Kind, const QString& title, const QString& text) {
@@ -185,12 +180,10 @@ inline bool TestDialogs::ask(QWidget* parent, const QString& title, const QStrin
     return boxes && boxes->answer == QMessageBox::Yes;
 }
 
-inline QString TestDialogs::answerFile(bool saving, const QString& filter) {
+inline QString TestDialogs::answerFile() {
     if (!files)
         return QString();
     ++files->dialogs;
-    files->saving = saving;
-    files->filter = filter;
     if (files->inspect)
         files->inspect();
     return files->path;
@@ -217,11 +210,7 @@ inline void drag(QWidget& w, std::initializer_list<QPointF> path) {
 
 // Drags a tag by dx pixels and lets go.
 inline void dragTag(VexoSlider* tag, int dx) {
-    const QPointF grip(10, 10);
-    const QPointF start = tag->mapToGlobal(grip);
-    mouse(*tag, QEvent::MouseButtonPress, grip, start);
-    mouse(*tag, QEvent::MouseMove, grip, start + QPointF(dx, 0));
-    mouse(*tag, QEvent::MouseButtonRelease, grip, start + QPointF(dx, 0));
+    drag(*tag, {QPointF(10, 10), QPointF(10 + dx, 10)});
 }
 
 // Whatever a test did, no report was malformed and no closed handle was used,
