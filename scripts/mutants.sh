@@ -21,11 +21,10 @@ cp "$root/scripts/mutants.txt" "$table"
 # A shorter random walk keeps a run to about an hour; before and after use the same.
 export VEXO_MONKEY_EVENTS=${VEXO_MONKEY_EVENTS:-1500}
 
-# A copy of the working tree; tar keeps the times, so the scratch build stays incremental.
+# A fresh copy of the working tree, every file dated now: the whole scratch build is made
+# again, so no object of a mutant from an earlier or stopped run can survive into this one.
 rm -rf "$src" && mkdir -p "$src"
-tar -C "$root" --exclude=./build --exclude=./.git -cf - . | tar -C "$src" -xf -
-# Files a stopped run left mutated in the scratch build are built again from the copy.
-[ -f "$work/mutated-files" ] && (cd "$src" && xargs -r touch <"$work/mutated-files")
+tar -C "$root" --exclude=./build --exclude=./.git -cf - . | tar -C "$src" -m -xf -
 cmake -S "$src" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DVEXO_BUILD_BENCHMARKS=OFF >"$work/configure.log" 2>&1 || {
     echo "configure failed, see $work/configure.log"
@@ -77,7 +76,6 @@ while IFS=$'\t' read -r id file old new what; do
     [[ $# -gt 0 && "$wanted" != *" $id "* ]] && continue
     total=$((total + 1))
     cp "$src/$file" "$work/original"
-    echo "$file" >>"$work/mutated-files"
     if ! mutate "$src/$file" "$old" "$new"; then
         printf '%-4s %-32s %s\n' "$id" "NOT FOUND in $file" "$what"
         moved+=("$id")
@@ -97,7 +95,7 @@ while IFS=$'\t' read -r id file old new what; do
 done <"$table"
 
 # Leave the scratch build matching the tree.
-cmake --build "$build" >/dev/null 2>&1 && rm -f "$work/mutated-files"
+cmake --build "$build" >/dev/null 2>&1
 echo "caught $caught of $total"
 [ ${#missed[@]} -eq 0 ] || echo "missed: ${missed[*]}"
 [ ${#unbuilt[@]} -eq 0 ] || echo "did not build: ${unbuilt[*]}"
