@@ -131,9 +131,9 @@ void MainWindow::onInit() {
 
     bool versionRead = false;
     bool modeRead = false;
-    const QString version = DeviceLink::readVersion(&versionRead);
-    firmware.setDeviceVersion(version);
-    ui->lbVersion->setText(tr("Firmware Version:") + version);
+    firmwareVersion = DeviceLink::readVersion(&versionRead);
+    firmware.setDeviceVersion(firmwareVersion);
+    ui->lbVersion->setText(tr("Firmware Version:") + firmwareVersion);
     ui->lbVersion->show();
     modeRead = settings.readClutchMode();
     updateClutchView();

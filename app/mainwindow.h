@@ -10,6 +10,7 @@
 #include "firmware/firmwareupdate.h"
 #include "inputs/calibrationrun.h"
 #include "inputs/pedalsettings.h"
+#include "profiles/profilecommand.h"
 #include "profiles/profilestore.h"
 
 #include <QElapsedTimer>
@@ -50,6 +51,10 @@ public:
     const CalibrationRun& calibration() const { return calibrationRun; }
     const VexoEvent& readerThread() const { return eventThread; }
     const FirmwareUpdate& firmwareUpdate() const { return firmware; }
+
+    // A command given on the command line while the window runs: carried out on the
+    // window's own profiles, which then show its result. Raise brings the window to the front.
+    CommandResult runCommand(const ProfileCommand& command);
 
 private slots:
     void onSidebar();
@@ -127,6 +132,8 @@ private:
     CalibrationRun calibrationRun;
     ProfileStore profiles;
     FirmwareUpdate firmware;
+    // As the connected device sent it.
+    QString firmwareVersion;
     // The pedals send up to 8,000 samples a second; each one is tracked, but the labels
     // and bars are refreshed at most once per frame, with the newest values.
     Protocol::AxisValues newestInputs{};

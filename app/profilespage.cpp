@@ -3,6 +3,8 @@
 #include "app/mainwindow.h"
 #include "ui_mainwindow.h"
 
+#include "device/devicehandle.h"
+
 #include <QSignalBlocker>
 
 using namespace Protocol;
@@ -121,4 +123,24 @@ void MainWindow::onProfileImport() {
         showProfiles();
         break;
     }
+}
+
+CommandResult MainWindow::runCommand(const ProfileCommand& command) {
+    if (command.action == ProfileCommand::Action::Raise) {
+        showNormal();
+        raise();
+        activateWindow();
+        return CommandResult();
+    }
+    if (firmware.isUploading())
+        return ProfileCommands::refused(
+            tr("A firmware update is in progress. Please wait until it has finished."));
+    // Waiting for the device, or about to connect to it again after a failed report.
+    if (!DeviceHandle::isOpen() || retryTimer.isActive())
+        return ProfileCommands::noPedalSet();
+    const CommandResult result = ProfileCommands::run(command, profiles, firmwareVersion);
+    showProfiles();
+    if (result.exitCode == ExitCode::PEDAL_SET_SILENT)
+        linkFailed();
+    return result;
 }

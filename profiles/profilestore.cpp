@@ -21,7 +21,7 @@ bool isShownRecord(const QByteArray& record) {
 ProfileStore::ProfileStore(QObject* parent)
     : QObject(parent) {}
 
-void ProfileStore::setCurrent(int axis, int index) {
+void ProfileStore::setCurrent(int axis, int index, bool preview) {
     if (index < 0 || index >= lists[axis].size())
         index = -1;
     if (index == currents[axis])
@@ -35,7 +35,8 @@ void ProfileStore::setCurrent(int axis, int index) {
         return;
     emit curveChosen(recordAxisId(record) - 1, recordPoints(record));
     // A preview: the device uses the curves at once but keeps its stored choice.
-    DeviceLink::writeSetting(VEXIE_PROFILE_SELECT, selection(false), false);
+    if (preview && previews)
+        DeviceLink::writeSetting(VEXIE_PROFILE_SELECT, selection(false), false);
 }
 
 void ProfileStore::append(int axis, const Entry& entry) {
@@ -131,6 +132,14 @@ void ProfileStore::choose(int axis, int index, const QString& typedName) {
     setCurrent(axis, index);
 }
 
+bool ProfileStore::select(int axis, const QString& name) {
+    const int index = findStored(axis, name);
+    if (index < 0)
+        return false;
+    setCurrent(axis, index, false);
+    return true;
+}
+
 quint32 ProfileStore::selection(bool marked) const {
     std::array<quint8, AXIS_COUNT> chosen{};
     for (int axis = 0; axis < AXIS_COUNT; ++axis)
@@ -149,15 +158,16 @@ void ProfileStore::applySelection(quint32 value) {
     }
 }
 
-void ProfileStore::commitSelection() {
+bool ProfileStore::commitSelection() {
     // Lists read only in part would replace the device's choice with their fallbacks.
     if (!complete)
-        return;
+        return false;
     // Every write of the kept choice costs a flash write: only when it changes.
     const quint32 wanted = selection(true);
     bool read = false;
-    if (DeviceLink::readSetting(VEXIE_PROFILE_SELECT, &read) != wanted || !read)
-        DeviceLink::writeSetting(VEXIE_PROFILE_SELECT, wanted, true);
+    if (DeviceLink::readSetting(VEXIE_PROFILE_SELECT, &read) == wanted && read)
+        return true;
+    return DeviceLink::sendSetting(VEXIE_PROFILE_SELECT, wanted, true) == REPORT_SIZE;
 }
 
 int ProfileStore::findFreeSlot() const {

@@ -41,12 +41,19 @@ public:
     // The user made entry index current; an index past the end is a name just typed in
     // and confirmed, which becomes a new entry without a record.
     void choose(int axis, int index, const QString& typedName);
+    // Makes the first stored profile of that name current, without a preview; false when
+    // the axis has none of that name.
+    bool select(int axis, const QString& name);
+    // Whether a change of a current entry previews the selection on the device. The page's
+    // lists do; a command changes nothing on the device until it commits.
+    void setPreviews(bool on) { previews = on; }
 
     quint32 selection(bool marked) const;
     // Makes each list's entry of the slot current, when the value carries the keep mark.
     void applySelection(quint32 selection);
     // Stores the lists' choice as the device's kept one, when complete and different.
-    void commitSelection();
+    // False when the lists are incomplete or a report did not go through.
+    bool commitSelection();
 
     enum class SaveResult { Saved, Protected, EmptyName, NameTooLong, Full, LinkFailed };
     // Saves points under name as a profile of axis: into the slot of the stored entry of
@@ -67,7 +74,7 @@ signals:
     void curveChosen(int axis, const QByteArray& points);
 
 private:
-    void setCurrent(int axis, int index);
+    void setCurrent(int axis, int index, bool preview = true);
     void append(int axis, const Entry& entry);
     void clearList(int axis);
     int findBySlot(int axis, int slot) const;
@@ -86,4 +93,5 @@ private:
     std::array<QList<Entry>, Protocol::AXIS_COUNT> lists;
     std::array<int, Protocol::AXIS_COUNT> currents{-1, -1, -1};
     bool complete = false;
+    bool previews = true;
 };

@@ -1,10 +1,20 @@
-// Linked only into the demo build: the virtual pedal set is plugged in and its pedals
-// press and release by themselves, so the whole program can be seen working.
+// Linked only into the demo build: the virtual pedal set is plugged in, holds a few
+// profiles of its own besides the factory ones, and its pedals press and release by
+// themselves, so the whole program can be seen working. VEXO_SIM_STATE=unplugged starts it
+// with the pedal set unplugged.
 #include "sim/pedalsim.h"
 
 namespace {
+constexpr quint8 BRAKE = 2;
+constexpr quint8 THROTTLE = 3;
+
 const bool demoStarted = [] {
     PedalSim::setLogging(false, false);
+    PedalSim::setProfile(3, "RACE", BRAKE, {8, 22, 45, 72, 95});
+    PedalSim::setProfile(4, "WET", BRAKE, {4, 12, 30, 55, 80});
+    PedalSim::setProfile(5, "DRIFT", THROTTLE, {30, 52, 68, 80, 90});
+    if (qEnvironmentVariable("VEXO_SIM_STATE") == QLatin1String("unplugged"))
+        PedalSim::unplug();
     PedalSim::setMotion(true, 250);
     return true;
 }();

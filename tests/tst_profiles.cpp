@@ -1,12 +1,17 @@
 // The PROFILES page's wiring on the virtual pedal set; the rules are in tst_profilestore.
 #include "tests/windowfixture.h"
 
+#include "app/commandline.h"
+#include "app/singleinstance.h"
 #include "profiles/vexoaxis.h"
 
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
+
+#include <atomic>
+#include <thread>
 
 namespace {
 const QByteArray FACTORY = QByteArray::fromHex("1121324353");
@@ -32,6 +37,22 @@ QStringList click(QWidget& w, const char* button, const QString& text) {
     widget<QComboBox>(w, "cbPro1")->setEditText(text);
     widget<QPushButton>(w, button)->click();
     return answerer.seen;
+}
+// A command line run as a second program would run it, on another thread: this one serves
+// the window. Its output follows its exit code.
+QString command(const QString& server, const QString& line) {
+    std::atomic<bool> done{false};
+    QString out, err;
+    int code = -1;
+    std::thread client([&] {
+        QTextStream outStream(&out), errStream(&err);
+        code = CommandLine::run(("vexo-setting " + line).split(' '), server, outStream, errStream);
+        done = true;
+    });
+    if (!QTest::qWaitFor([&] { return done.load(); }, 60000))
+        qWarning("the command did not end within a minute");
+    client.join();
+    return QString::number(code) + ' ' + out + err;
 }
 } // namespace
 
@@ -106,6 +127,40 @@ private slots:
         PedalSim::clearLog();
         QVERIFY(w->close());
         QVERIFY(PedalSim::log().empty());
+    }
+
+    // A second start finds the window: a command is carried out by it, shown and kept at
+    // close; a second window brings the first to the front.
+    void commandsToTheRunningWindow() {
+        const QString server =
+            QStringLiteral("vexo-test-%1").arg(QCoreApplication::applicationPid());
+        PedalSim::setSetting(0x0F, 0xEF020100);
+        auto w = openWindow();
+        SingleInstance instance(server);
+        QCOMPARE(instance.listen(), SingleInstance::Listen::Listening);
+        QCOMPARE(SingleInstance(server).listen(), SingleInstance::Listen::OtherInstance);
+        QCOMPARE(command(server, "--list"), "3 No pedal set found.\n"); // no handler yet
+        instance.setHandler([&](const ProfileCommand& c) { return w->runCommand(c); });
+        PedalSim::clearLog();
+        QCOMPARE(command(server, "--select brake=RACE"), "0 brake: RACE\n");
+        QCOMPARE(sentHex(), (QStringList{reportHex("020B0C0F"), reportHex("020C0F000302EFEF")}));
+        QCOMPARE(shown(*w), QStringLiteral("DEFAULT*|DEFAULT,RACE*|DEFAULT*"));
+        QCOMPARE(widget<VexoAxis>(*w, "ctAdc1")->points(), RACE);
+        QCOMPARE(command(server, "--select brake=NONE"),
+                 "5 The pedal set has no brake profile named \"NONE\".\n");
+
+        w->showMinimized();
+        CommandResult raised;
+        std::thread second([&] { SingleInstance::send(server, ProfileCommand(), &raised); });
+        QTRY_VERIFY(!w->isMinimized());
+        second.join();
+        PedalSim::clearLog();
+        QVERIFY(w->close());
+        QCOMPARE(sentHex(), QStringList{reportHex("020B0C0F")}); // the choice stands
+        w = openWindow();
+        PedalSim::unplug();
+        QTRY_COMPARE(headText(*w), QStringLiteral("WAITING FOR DEVICE..."));
+        QCOMPARE(command(server, "--select brake=DEFAULT"), "3 No pedal set found.\n");
     }
 
     // Through their dialogs; cancelled, they do nothing.

@@ -1,0 +1,165 @@
+#include "app/commandline.h"
+
+#include "app/singleinstance.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QTextStream>
+
+namespace CommandLine {
+
+namespace {
+const QString LIST = QStringLiteral("list");
+const QString JSON = QStringLiteral("json");
+const QString SELECT = QStringLiteral("select");
+const QString EXPORT = QStringLiteral("export");
+const QString IMPORT = QStringLiteral("import");
+
+QString tr(const char* text) {
+    return QCoreApplication::translate("CommandLine", text);
+}
+
+QString epilog() {
+    return tr("Examples:\n"
+              "  Switch the brake profile as a game starts (in the game's launch options):\n"
+              "    vexo-setting --select brake=RACE && %command%\n"
+              "  Print the profiles as JSON for a script:\n"
+              "    vexo-setting --list --json\n"
+              "\n"
+              "Exit codes:\n"
+              "  0  done\n"
+              "  1  the running window did not answer\n"
+              "  2  the options were not understood\n"
+              "  3  no pedal set found\n"
+              "  4  the pedal set stopped answering\n"
+              "  5  the file, the profile name or the moment was refused\n");
+}
+
+Parsed usage(const QString& text) {
+    Parsed parsed;
+    parsed.text = text;
+    return parsed;
+}
+} // namespace
+
+void describeApplication() {
+    QCoreApplication::setApplicationVersion(QStringLiteral(VEXO_VERSION));
+}
+
+bool isCommand(const QStringList& arguments) {
+    for (qsizetype i = 1; i < arguments.size(); ++i) {
+        const QString& argument = arguments[i];
+        if (argument.startsWith(QLatin1String("--")) || argument == QLatin1String("-h") ||
+            argument == QLatin1String("-?") || argument == QLatin1String("-v"))
+            return true;
+    }
+    return false;
+}
+
+Parsed parse(const QStringList& arguments) {
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        tr("Configuration tool for the VEXO PX7 pedal set. Without options it opens its "
+           "window."));
+    const QCommandLineOption help = parser.addHelpOption();
+    const QCommandLineOption version = parser.addVersionOption();
+    parser.addOptions({
+        {LIST, tr("Print the profiles of each axis, the selected ones marked with *, and the "
+                  "firmware version.")},
+        {JSON, tr("With --list: print JSON, for scripts.")},
+        {SELECT,
+         tr("Make NAME the selected profile of AXIS (clutch, brake or throttle) and keep it in "
+            "the pedal set. Give it once for each axis to switch."),
+         tr("AXIS=NAME")},
+        {EXPORT, tr("Write the profiles and the selection to the INI file FILE."), tr("FILE")},
+        {IMPORT, tr("Replace every profile in the pedal set with those of the INI file FILE."),
+         tr("FILE")},
+    });
+    if (!parser.parse(arguments))
+        return usage(parser.errorText());
+
+    Parsed parsed;
+    if (parser.isSet(help) || parser.isSet(QStringLiteral("help-all"))) {
+        parsed.kind = Parsed::Kind::Help;
+        parsed.text = parser.helpText() + QLatin1Char('\n') + epilog();
+        return parsed;
+    }
+    if (parser.isSet(version)) {
+        parsed.kind = Parsed::Kind::Version;
+        parsed.text = QCoreApplication::applicationName() + QLatin1Char(' ') +
+                      QCoreApplication::applicationVersion() + QLatin1Char('\n');
+        return parsed;
+    }
+    if (!parser.positionalArguments().isEmpty())
+        return usage(tr("Unexpected argument: %1").arg(parser.positionalArguments().first()));
+    int actions = 0;
+    for (const QString& action : {LIST, SELECT, EXPORT, IMPORT})
+        actions += parser.isSet(action);
+    if (actions == 0)
+        return usage(tr("Nothing to do: give --list, --select, --export or --import."));
+    if (actions > 1)
+        return usage(tr("Give only one of --list, --select, --export and --import."));
+    if (parser.isSet(JSON) && !parser.isSet(LIST))
+        return usage(tr("--json goes with --list."));
+
+    ProfileCommand& command = parsed.command;
+    command.json = parser.isSet(JSON);
+    if (parser.isSet(LIST))
+        command.action = ProfileCommand::Action::List;
+    for (const QString& value : parser.values(SELECT)) {
+        // The name is everything after the first '=': a name may hold one too.
+        const int axis = ProfileCommands::axisIndex(value.section(QLatin1Char('='), 0, 0));
+        if (!value.contains(QLatin1Char('=')) || axis < 0)
+            return usage(tr("Invalid --select value \"%1\": give AXIS=NAME, with AXIS clutch, "
+                            "brake or throttle.")
+                             .arg(value));
+        for (const auto& earlier : std::as_const(command.selections))
+            if (earlier.first == axis)
+                return usage(
+                    tr("--select names the %1 twice.").arg(ProfileCommands::axisName(axis)));
+        command.action = ProfileCommand::Action::Select;
+        command.selections.append({axis, value.section(QLatin1Char('='), 1)});
+    }
+    for (const QString& option : {EXPORT, IMPORT}) {
+        const QStringList files = parser.values(option);
+        if (files.isEmpty())
+            continue;
+        if (files.size() > 1 || files.first().isEmpty())
+            return usage(tr("--%1 takes one file name.").arg(option));
+        command.action =
+            option == EXPORT ? ProfileCommand::Action::Export : ProfileCommand::Action::Import;
+        command.file = QFileInfo(files.first()).absoluteFilePath();
+    }
+    parsed.kind = Parsed::Kind::Run;
+    return parsed;
+}
+
+int run(const QStringList& arguments, const QString& serverName, QTextStream& out,
+        QTextStream& err) {
+    const Parsed parsed = parse(arguments);
+    switch (parsed.kind) {
+    case Parsed::Kind::Help:
+    case Parsed::Kind::Version:
+        out << parsed.text;
+        out.flush();
+        return ExitCode::SUCCESS;
+    case Parsed::Kind::Usage:
+        err << parsed.text << '\n';
+        err.flush();
+        return ExitCode::USAGE;
+    case Parsed::Kind::Run:
+        break;
+    }
+    CommandResult result;
+    if (!SingleInstance::send(serverName, parsed.command, &result))
+        result = ProfileCommands::runOnDevice(parsed.command);
+    out << result.out;
+    out.flush();
+    if (!result.err.isEmpty())
+        err << result.err << '\n';
+    err.flush();
+    return result.exitCode;
+}
+
+} // namespace CommandLine

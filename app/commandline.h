@@ -1,0 +1,36 @@
+// The program's options. Without any it opens the window; with --list, --select, --export
+// or --import it runs without a display, prints its result and exits with one of ExitCode's
+// values. While the window runs, the window carries the command out.
+#pragma once
+
+#include "profiles/profilecommand.h"
+
+#include <QString>
+#include <QStringList>
+
+class QTextStream;
+
+namespace CommandLine {
+
+// Sets the version that --version prints.
+void describeApplication();
+
+// Whether the arguments (the program's name first) ask for a command rather than the
+// window: any option of two dashes, or -h, -? or -v. Qt's own window options have one.
+bool isCommand(const QStringList& arguments);
+
+struct Parsed {
+    enum class Kind { Run, Help, Version, Usage };
+    Kind kind = Kind::Usage;
+    ProfileCommand command;
+    QString text; // the help, the version line or the usage error
+};
+// Relative file names are taken from the current directory.
+Parsed parse(const QStringList& arguments);
+
+// Parses and carries out the command: by the running window listening on serverName, or
+// else on the pedal set itself. Returns the exit code.
+int run(const QStringList& arguments, const QString& serverName, QTextStream& out,
+        QTextStream& err);
+
+} // namespace CommandLine

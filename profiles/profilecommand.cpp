@@ -1,0 +1,198 @@
+#include "profiles/profilecommand.h"
+
+#include "device/devicehandle.h"
+#include "device/devicelink.h"
+#include "profiles/profilefile.h"
+
+#include <QCoreApplication>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QScopeGuard>
+
+using namespace Protocol;
+
+namespace ProfileCommands {
+
+namespace {
+const char* const AXIS_NAMES[AXIS_COUNT] = {"clutch", "brake", "throttle"};
+constexpr int NAME_COLUMN_WIDTH = 16;
+
+QString tr(const char* text) {
+    return QCoreApplication::translate("ProfileCommands", text);
+}
+
+CommandResult failure(int exitCode, const QString& text) {
+    return CommandResult{exitCode, QString(), text};
+}
+
+CommandResult silent() {
+    return failure(ExitCode::PEDAL_SET_SILENT, tr("The pedal set stopped answering."));
+}
+
+// The entry of the axis's chosen profile; -1 when none is chosen or the current entry is a
+// name only typed in the window.
+int selectedEntry(const ProfileStore& store, int axis) {
+    const int current = store.current(axis);
+    return current >= 0 && !store.entries(axis)[current].record.isEmpty() ? current : -1;
+}
+
+// The device pads its build time with a leading tab.
+QString versionText(const QString& firmwareVersion) {
+    return QString(firmwareVersion).replace(QLatin1Char('\t'), QLatin1Char(' ')).trimmed();
+}
+
+QString listText(const ProfileStore& store, const QString& firmwareVersion) {
+    QString text = tr("Firmware Version:") + QLatin1Char(' ') + versionText(firmwareVersion) +
+                   QLatin1Char('\n');
+    for (int axis = 0; axis < AXIS_COUNT; ++axis) {
+        text += axisName(axis) + QLatin1String(":\n");
+        const QList<ProfileStore::Entry>& entries = store.entries(axis);
+        for (int i = 0; i < entries.size(); ++i) {
+            const QByteArray& record = entries[i].record;
+            if (record.isEmpty())
+                continue;
+            text += QStringLiteral("  %1 %2  %3")
+                        .arg(i == selectedEntry(store, axis) ? QLatin1Char('*') : QLatin1Char(' '))
+                        .arg(recordSlot(record), 2)
+                        .arg(entries[i].name.leftJustified(NAME_COLUMN_WIDTH));
+            for (char point : recordPoints(record))
+                text += QStringLiteral(" %1").arg(quint8(point), 3);
+            text += QLatin1Char('\n');
+        }
+    }
+    return text;
+}
+
+QString listJson(const ProfileStore& store, const QString& firmwareVersion) {
+    QJsonObject root{{QStringLiteral("firmware"), versionText(firmwareVersion)}};
+    for (int axis = 0; axis < AXIS_COUNT; ++axis) {
+        QJsonArray profiles;
+        QJsonValue selected; // null when none is
+        const QList<ProfileStore::Entry>& entries = store.entries(axis);
+        for (int i = 0; i < entries.size(); ++i) {
+            const QByteArray& record = entries[i].record;
+            if (record.isEmpty())
+                continue;
+            QJsonArray curve;
+            for (char point : recordPoints(record))
+                curve.append(quint8(point));
+            const bool chosen = i == selectedEntry(store, axis);
+            if (chosen)
+                selected = recordSlot(record);
+            profiles.append(QJsonObject{{QStringLiteral("slot"), recordSlot(record)},
+                                        {QStringLiteral("name"), entries[i].name},
+                                        {QStringLiteral("curve"), curve},
+                                        {QStringLiteral("selected"), chosen}});
+        }
+        root.insert(axisName(axis), QJsonObject{{QStringLiteral("selected"), selected},
+                                                {QStringLiteral("profiles"), profiles}});
+    }
+    return QString::fromUtf8(QJsonDocument(root).toJson(QJsonDocument::Indented));
+}
+
+bool isStored(const ProfileStore& store, int axis, const QString& name) {
+    for (const ProfileStore::Entry& entry : store.entries(axis))
+        if (entry.name == name && !entry.record.isEmpty())
+            return true;
+    return false;
+}
+
+CommandResult select(const ProfileCommand& command, ProfileStore& store) {
+    // A listing cut short by a slot of no known axis: the choice would fall back to the
+    // lists' first entries, which the pedal set did not choose.
+    if (!store.isComplete())
+        return refused(tr("The pedal set's profiles could not all be read; the selection is "
+                          "left as it is."));
+    // Every name is checked before the first is chosen: a refused command changes nothing.
+    for (const auto& [axis, name] : command.selections)
+        if (!isStored(store, axis, name))
+            return refused(
+                tr("The pedal set has no %1 profile named \"%2\".").arg(axisName(axis), name));
+    CommandResult result;
+    for (const auto& [axis, name] : command.selections) {
+        store.select(axis, name);
+        result.out += QStringLiteral("%1: %2\n").arg(axisName(axis), name);
+    }
+    // As the window does at close: read, then write only a choice that differs.
+    return store.commitSelection() ? result : silent();
+}
+
+CommandResult exportFile(const ProfileCommand& command, const ProfileStore& store) {
+    QString path = command.file;
+    if (!path.endsWith(ProfileFile::EXTENSION))
+        path += ProfileFile::EXTENSION;
+    if (!store.exportFile(path))
+        return refused(tr("INI file can not be written."));
+    return CommandResult{ExitCode::SUCCESS, tr("Profiles exported to %1").arg(path) + '\n', {}};
+}
+
+CommandResult importFile(const ProfileCommand& command, ProfileStore& store) {
+    switch (store.importFile(command.file)) {
+    case ProfileStore::ImportResult::NotIni:
+        return refused(tr("Please choose INI file"));
+    case ProfileStore::ImportResult::Invalid:
+        return refused(tr("INI file is not valid."));
+    case ProfileStore::ImportResult::LinkFailed:
+        return silent();
+    case ProfileStore::ImportResult::Imported:
+        break;
+    }
+    return CommandResult{
+        ExitCode::SUCCESS, tr("Profiles imported from %1").arg(command.file) + '\n', {}};
+}
+} // namespace
+
+QString axisName(int axis) {
+    return axis >= 0 && axis < AXIS_COUNT ? QLatin1String(AXIS_NAMES[axis]) : QString();
+}
+
+int axisIndex(const QString& name) {
+    for (int axis = 0; axis < AXIS_COUNT; ++axis)
+        if (name.compare(QLatin1String(AXIS_NAMES[axis]), Qt::CaseInsensitive) == 0)
+            return axis;
+    return -1;
+}
+
+CommandResult noPedalSet() {
+    return failure(ExitCode::NO_PEDAL_SET, tr("No pedal set found."));
+}
+
+CommandResult refused(const QString& text) {
+    return failure(ExitCode::REFUSED, text);
+}
+
+CommandResult run(const ProfileCommand& command, ProfileStore& store,
+                  const QString& firmwareVersion) {
+    switch (command.action) {
+    case ProfileCommand::Action::Raise:
+        break;
+    case ProfileCommand::Action::List:
+        return CommandResult{ExitCode::SUCCESS,
+                             command.json ? listJson(store, firmwareVersion)
+                                          : listText(store, firmwareVersion),
+                             {}};
+    case ProfileCommand::Action::Select:
+        return select(command, store);
+    case ProfileCommand::Action::Export:
+        return exportFile(command, store);
+    case ProfileCommand::Action::Import:
+        return importFile(command, store);
+    }
+    return CommandResult();
+}
+
+CommandResult runOnDevice(const ProfileCommand& command) {
+    if (!DeviceHandle::open())
+        return noPedalSet();
+    const auto closed = qScopeGuard([] { DeviceHandle::close(); });
+    bool versionRead = false;
+    const QString version = DeviceLink::readVersion(&versionRead);
+    ProfileStore store;
+    store.setPreviews(false);
+    if (!versionRead || !store.load())
+        return silent();
+    return run(command, store, version);
+}
+
+} // namespace ProfileCommands

@@ -1,0 +1,58 @@
+// Commands on the pedal set's profiles from outside the window: list them, select one per
+// axis, export and import a profile file. Sim racers switch profiles per game this way, from
+// a game's launch options or a script. A command runs on a loaded ProfileStore: the running
+// window's own, or one of its own on the device opened for it.
+#pragma once
+
+#include "profiles/profilestore.h"
+
+#include <QList>
+#include <QPair>
+#include <QString>
+
+// What the command line exits with; scripts rely on these values.
+namespace ExitCode {
+constexpr int SUCCESS = 0;
+constexpr int NO_REPLY = 1; // a running window took the command but did not answer
+constexpr int USAGE = 2;
+constexpr int NO_PEDAL_SET = 3;
+constexpr int PEDAL_SET_SILENT = 4; // a report went unanswered on the way
+constexpr int REFUSED = 5;          // a file, a profile name or the moment was refused
+} // namespace ExitCode
+
+struct ProfileCommand {
+    // Raise asks a running window to come to the front; it touches no profile.
+    enum class Action : qint32 { Raise, List, Select, Export, Import };
+    Action action = Action::Raise;
+    bool json = false;
+    // Axis index (0 clutch, 1 brake, 2 throttle) and profile name, in the order given.
+    QList<QPair<qint32, QString>> selections;
+    // Absolute: a command forwarded to the window is carried out in another directory.
+    QString file;
+};
+
+struct CommandResult {
+    int exitCode = ExitCode::SUCCESS;
+    QString out; // for standard output; every line ends in a line break
+    QString err; // one line for standard error, without its line break
+};
+
+namespace ProfileCommands {
+
+// The command line's name of an axis; empty for an index that is none.
+QString axisName(int axis);
+// The axis index of a name given on the command line, in any letter case; -1 if none.
+int axisIndex(const QString& name);
+
+// Carries out the command on a store loaded from the connected pedal set; firmwareVersion
+// is the version text the device sent.
+CommandResult run(const ProfileCommand& command, ProfileStore& store,
+                  const QString& firmwareVersion);
+// Opens the pedal set, reads its profiles without previewing anything, carries out the
+// command and closes the pedal set again.
+CommandResult runOnDevice(const ProfileCommand& command);
+
+CommandResult noPedalSet();
+CommandResult refused(const QString& text);
+
+} // namespace ProfileCommands

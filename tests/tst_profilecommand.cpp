@@ -1,0 +1,294 @@
+// The command line: what its options mean, what each command prints and sends to the virtual
+// pedal set, and the program itself run without a display.
+#include "app/commandline.h"
+#include "device/devicehandle.h"
+#include "sim/pedalsim.h"
+
+#include <QDir>
+#include <QJsonDocument>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTextStream>
+
+namespace {
+// No window of this test listens here: commands go to the pedal set.
+const QString NO_WINDOW = QStringLiteral("vexo-test-no-window");
+
+QStringList words(const QString& line) {
+    return line.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+}
+
+// Reports that change something, in hex without trailing zeros.
+QString writes() {
+    QStringList out;
+    for (const QByteArray& b : PedalSim::sentReports())
+        if (b[1] != 0x0B)
+            out << QString(b.toHex().toUpper()).remove(QRegularExpression("(00)+$"));
+    return out.join(' ');
+}
+
+// The profiles the pedal set keeps (slot and name) and its kept selection.
+QString stored() {
+    QStringList out;
+    for (int slot = 0; slot < 16; ++slot)
+        if (PedalSim::profile(slot).axisId - 1u < 3u) // an axis: neither cleared nor erased
+            out << QStringLiteral("%1 %2").arg(slot).arg(PedalSim::profileName(slot));
+    return out.join(',') + QStringLiteral(" | %1").arg(PedalSim::keptSelection(), 8, 16);
+}
+
+QString describe(const CommandLine::Parsed& parsed) {
+    using Kind = CommandLine::Parsed::Kind;
+    if (parsed.kind != Kind::Run)
+        return parsed.kind == Kind::Usage  ? "usage: " + parsed.text
+               : parsed.kind == Kind::Help ? "help"
+                                           : "version";
+    const ProfileCommand& c = parsed.command;
+    QString text = QStringList{"raise", "list", "select", "export", "import"}.at(int(c.action));
+    for (const auto& [axis, name] : c.selections)
+        text += QStringLiteral(" %1=%2").arg(axis).arg(name);
+    return text + (c.json ? " json" : "") + (c.file.isEmpty() ? "" : " " + c.file);
+}
+} // namespace
+
+class TestProfileCommand : public QObject {
+    Q_OBJECT
+    QTemporaryDir dir;
+
+private slots:
+    void init() {
+        DeviceHandle::close();
+        PedalSim::reset();
+        PedalSim::setProfile(3, "RACE", 2, {10, 20, 30, 40, 50});
+        PedalSim::setProfile(4, "WET", 3, {5, 15, 40, 60, 95});
+        PedalSim::setSetting(0x0F, 0xEF020100);
+        PedalSim::clearLog();
+    }
+    void cleanup() { QCOMPARE(PedalSim::protocolErrors(), QStringList()); }
+
+    void windowOrCommand_data() {
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<bool>("command");
+        QTest::newRow("nothing") << "" << false;
+        QTest::newRow("Qt's options") << "-platform offscreen -style fusion" << false;
+        QTest::newRow("a word") << "list" << false;
+        QTest::newRow("long option") << "-platform offscreen --list" << true;
+        for (const char* shortOption : {"-h", "-?", "-v"})
+            QTest::newRow(shortOption) << shortOption << true;
+    }
+    void windowOrCommand() {
+        QFETCH(QString, line);
+        QTEST(CommandLine::isCommand(words("vexo-setting " + line)), "command");
+    }
+
+    void parsing_data() {
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<QString>("parsed");
+        const QString where = QDir::currentPath();
+        QTest::newRow("list") << "--list"
+                              << "list";
+        QTest::newRow("json") << "--json --list"
+                              << "list json";
+        QTest::newRow("select") << "--select Brake=a=b --select throttle="
+                                << "select 1=a=b 2=";
+        QTest::newRow("export") << "--export p"
+                                << "export " + where + "/p";
+        QTest::newRow("import") << "--import /x/p.ini"
+                                << "import /x/p.ini";
+        QTest::newRow("help") << "-h"
+                              << "help";
+        QTest::newRow("version") << "--version"
+                                 << "version";
+        const QString selectUsage = "usage: Invalid --select value \"%1\": give AXIS=NAME, with "
+                                    "AXIS clutch, brake or throttle.";
+        QTest::newRow("no name") << "--select brake" << selectUsage.arg("brake");
+        QTest::newRow("no axis") << "--select pedal=X" << selectUsage.arg("pedal=X");
+        QTest::newRow("axis twice") << "--select brake=A --select BRAKE=B"
+                                    << "usage: --select names the brake twice.";
+        QTest::newRow("two actions") << "--list --import p.ini"
+                                     << "usage: Give only one of --list, --select, --export and "
+                                        "--import.";
+        QTest::newRow("nothing to do") << "--json"
+                                       << "usage: Nothing to do: give --list, "
+                                          "--select, --export or --import.";
+        QTest::newRow("json alone") << "--json --select brake=A"
+                                    << "usage: --json goes with --list.";
+        QTest::newRow("two files") << "--export a --export b"
+                                   << "usage: --export takes one file name.";
+        QTest::newRow("unknown") << "--lst"
+                                 << "usage: Unknown option 'lst'.";
+        QTest::newRow("missing value") << "--import"
+                                       << "usage: Missing value after '--import'.";
+        QTest::newRow("stray word") << "--list x"
+                                    << "usage: Unexpected argument: x";
+    }
+    void parsing() {
+        QFETCH(QString, line);
+        QTEST(describe(CommandLine::parse(words("vexo-setting " + line))), "parsed");
+    }
+
+    // On the pedal set itself: what is printed, the exit code, every report that changes
+    // something. A refused command sends none.
+    void commands_data() {
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<QString>("fault"); // the nth query reply or report lost
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("out");
+        QTest::addColumn<QString>("err");
+        QTest::addColumn<QString>("sent"); // reports that change something
+        QTest::addColumn<QString>("kept"); // the profiles and selection kept afterwards
+        const QString lost = "The pedal set stopped answering.";
+        const QString unchanged = "0 DEFAULT,1 DEFAULT,2 DEFAULT,3 RACE,4 WET | ef020100";
+        QTest::newRow("list") << "--list"
+                              << "" << 0
+                              << "Firmware Version: Mar  4 2023,09:15\n"
+                                 "clutch:\n"
+                                 "  *  0  DEFAULT           17  33  50  67  83\n"
+                                 "brake:\n"
+                                 "  *  1  DEFAULT           17  33  50  67  83\n"
+                                 "     3  RACE              10  20  30  40  50\n"
+                                 "throttle:\n"
+                                 "  *  2  DEFAULT           17  33  50  67  83\n"
+                                 "     4  WET                5  15  40  60  95\n"
+                              << ""
+                              << "" << unchanged;
+        QTest::newRow("list json")
+            << "--list --json"
+            << "" << 0
+            << "{\"brake\":{\"profiles\":[{\"curve\":[17,33,50,67,83],\"name\":\"DEFAULT\","
+               "\"selected\":true,\"slot\":1},{\"curve\":[10,20,30,40,50],\"name\":\"RACE\","
+               "\"selected\":false,\"slot\":3}],\"selected\":1},\"clutch\":{\"profiles\":[{"
+               "\"curve\":[17,33,50,67,83],\"name\":\"DEFAULT\",\"selected\":true,\"slot\":0}],"
+               "\"selected\":0},\"firmware\":\"Mar  4 2023,09:15\",\"throttle\":{\"profiles\":"
+               "[{\"curve\":[17,33,50,67,83],\"name\":\"DEFAULT\",\"selected\":true,\"slot\":2},"
+               "{\"curve\":[5,15,40,60,95],\"name\":\"WET\",\"selected\":false,\"slot\":4}],"
+               "\"selected\":2}}"
+            << ""
+            << "" << unchanged;
+        QTest::newRow("select") << "--select brake=RACE --select throttle=WET"
+                                << "" << 0 << "brake: RACE\nthrottle: WET\n"
+                                << ""
+                                << "020C0F000304EFEF"
+                                << "0 DEFAULT,1 DEFAULT,2 DEFAULT,3 RACE,4 WET | ef040300";
+        QTest::newRow("already selected") << "--select brake=DEFAULT"
+                                          << "" << 0 << "brake: DEFAULT\n"
+                                          << ""
+                                          << "" << unchanged;
+        QTest::newRow("unknown name") << "--select brake=RACE --select throttle=Race"
+                                      << "" << 5 << ""
+                                      << "The pedal set has no throttle profile named "
+                                         "\"Race\"."
+                                      << "" << unchanged;
+        QTest::newRow("other axis's name") << "--select clutch=RACE"
+                                           << "" << 5 << ""
+                                           << "The pedal set has no clutch profile named "
+                                              "\"RACE\"."
+                                           << "" << unchanged;
+        QTest::newRow("listing lost") << "--select brake=RACE"
+                                      << "get 6" << 4 << "" << lost << "" << unchanged;
+        // The 25th report is the selection's write.
+        QTest::newRow("commit lost") << "--select brake=RACE"
+                                     << "send 25" << 4 << "" << lost << "" << unchanged;
+        QTest::newRow("export") << "--export DIR/p"
+                                << "" << 0 << "Profiles exported to DIR/p.ini\n"
+                                << ""
+                                << "" << unchanged;
+        QTest::newRow("export refused") << "--export DIR/taken"
+                                        << "" << 5 << ""
+                                        << "INI file can not be written."
+                                        << "" << unchanged;
+        QTest::newRow("not an INI file") << "--import DIR/p.txt"
+                                         << "" << 5 << ""
+                                         << "Please choose INI file"
+                                         << "" << unchanged;
+        QTest::newRow("invalid file") << "--import DIR/bad.ini"
+                                      << "" << 5 << ""
+                                      << "INI file is not valid."
+                                      << "" << unchanged;
+        // Slots 0 and 1 are cleared (an empty name, zero points), then slot 2's reply is
+        // lost: the rest is not sent and the file's choice is not kept, as in the window.
+        QTest::newRow("import lost")
+            << "--import DIR/good.ini"
+            << "get 28" << 4 << "" << lost
+            << "020300001121324353 02040000EF 020301001121324353 02040100EF"
+            << "2 DEFAULT,3 RACE,4 WET | ef020100";
+        // The store's own tests check an import's reports byte for byte.
+        QTest::newRow("import") << "--import DIR/good.ini"
+                                << "" << 0 << "Profiles imported from DIR/good.ini\n"
+                                << "" << QString() << "5 RAIN | ef000500";
+    }
+    void commands() {
+        QFETCH(QString, line);
+        QFETCH(QString, fault);
+        QVERIFY(QDir(dir.path()).mkpath("taken.ini"));
+        QFile bad(dir.filePath("bad.ini"));
+        QVERIFY(bad.open(QIODevice::WriteOnly) && bad.write("[General]\n03R=1\n"));
+        bad.close();
+        {
+            QSettings good(dir.filePath("good.ini"), QSettings::IniFormat);
+            good.setValue("05RAIN", QByteArray::fromHex("05020a141e2832"));
+            good.setValue("INDEX", 0xEF000500u);
+        }
+        const int nth = fault.section(' ', 1).toInt();
+        PedalSim::failGet(fault.startsWith("get") ? nth : 0);
+        PedalSim::failSend(fault.startsWith("send") ? nth : 0);
+        QString out, err;
+        QTextStream outStream(&out), errStream(&err);
+        const QString path = dir.path();
+        QTEST(CommandLine::run(words("vexo-setting " + QString(line).replace("DIR", path)),
+                               NO_WINDOW, outStream, errStream),
+              "exitCode");
+        if (line.contains("--json")) // as scripts read it
+            out = QJsonDocument::fromJson(out.toUtf8()).toJson(QJsonDocument::Compact);
+        QTEST(out.replace(path, "DIR"), "out");
+        QTEST(err.trimmed(), "err");
+        QFETCH(QString, sent);
+        if (!sent.isNull())
+            QCOMPARE(writes(), sent);
+        QTEST(stored(), "kept");
+        QVERIFY(!DeviceHandle::isOpen());
+    }
+
+    // The program as a script runs it, with no display: its exit code and last line.
+    void program_data() {
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<QString>("simState");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("lastLine");
+        QTest::newRow("select") << "--select brake=RACE"
+                                << "" << 0 << "brake: RACE";
+        QTest::newRow("unknown name")
+            << "--select brake=NOPE"
+            << "" << 5 << "The pedal set has no brake profile named \"NOPE\".";
+        QTest::newRow("unplugged") << "--list --json"
+                                   << "unplugged" << 3 << "No pedal set found.";
+        QTest::newRow("usage") << "--lsit"
+                               << "" << 2 << "Unknown option 'lsit'.";
+        QTest::newRow("version") << "-v"
+                                 << "" << 0 << "vexo-setting-sim 1.0.0";
+        QTest::newRow("help") << "--help"
+                              << "" << 0
+                              << "5  the file, the profile name or the moment was refused";
+    }
+    void program() {
+        QFETCH(QString, line);
+        QFETCH(QString, simState);
+        QProcess program;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        for (const char* display : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+            environment.remove(display);
+        environment.insert("LC_ALL", "C");
+        environment.insert("VEXO_SIM_STATE", simState);
+        program.setProcessEnvironment(environment);
+        program.start(VEXO_SIM_PROGRAM, words(line));
+        QVERIFY(program.waitForFinished(30000));
+        QTEST(program.exitCode(), "exitCode");
+        const QString output = program.readAllStandardOutput() + program.readAllStandardError();
+        QTEST(output.trimmed().split('\n').last().trimmed(), "lastLine");
+    }
+};
+
+QTEST_GUILESS_MAIN(TestProfileCommand)
+#include "tst_profilecommand.moc"
