@@ -9,6 +9,9 @@ set(VEXO_PACKAGE_DESCRIPTION
 
 if(UNIX AND NOT APPLE)
   install(FILES packaging/linux/vexo-setting.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+  # Lets software centres list the program, and offer it when the pedal set is plugged in.
+  install(FILES packaging/linux/com.vexo_racing.vexo_setting.metainfo.xml
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
   foreach(size 16 24 32 48 64 128 256)
     install(FILES packaging/icons/vexo-setting-${size}.png
             DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps

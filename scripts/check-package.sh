@@ -13,6 +13,7 @@ contents=$(dpkg-deb -c "$deb" | awk '{print $6}' | sed 's|^\./|/|')
 expected=(
   /usr/bin/vexo-setting
   /usr/share/applications/vexo-setting.desktop
+  /usr/share/metainfo/com.vexo_racing.vexo_setting.metainfo.xml
   /usr/lib/udev/rules.d/70-vexo-px7.rules
   /usr/share/icons/hicolor/scalable/apps/vexo-setting.svg
   /usr/share/man/man1/vexo-setting.1.gz
@@ -36,6 +37,7 @@ done
 
 lintian --fail-on error --allow-root "$deb"
 desktop-file-validate packaging/linux/vexo-setting.desktop
+appstreamcli validate --no-net packaging/linux/com.vexo_racing.vexo_setting.metainfo.xml
 
 if [ "$(id -u)" -eq 0 ]; then
   DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "./$deb" >/dev/null
@@ -43,6 +45,12 @@ if [ "$(id -u)" -eq 0 ]; then
   status=0
   QT_QPA_PLATFORM=offscreen timeout 3 vexo-setting >/dev/null 2>&1 || status=$?
   [ "$status" -eq 124 ] || { echo "installed program exited with $status"; exit 1; }
+  # Commands need no display; with no pedal set they say so and exit with 3.
+  env -u DISPLAY -u QT_QPA_PLATFORM vexo-setting --version | grep -qx "vexo-setting [0-9.]*" ||
+    { echo "vexo-setting --version failed"; exit 1; }
+  status=0
+  env -u DISPLAY -u QT_QPA_PLATFORM vexo-setting --list >/dev/null 2>&1 || status=$?
+  [ "$status" -eq 3 ] || { echo "vexo-setting --list without a pedal set exited with $status"; exit 1; }
   echo "== installed and started"
 fi
 echo "== package OK"

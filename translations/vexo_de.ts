@@ -1,6 +1,99 @@
-<?xml version='1.0' encoding='utf-8'?>
+<?xml version="1.0" encoding="utf-8"?>
 <!DOCTYPE TS>
 <TS version="2.1" language="de_DE" sourcelanguage="en">
+<context>
+    <name>CommandLine</name>
+    <message>
+        <source>Examples:
+  Switch the brake profile as a game starts (in the game&apos;s launch options):
+    vexo-setting --select brake=RACE &amp;&amp; %command%
+  Print the profiles as JSON for a script:
+    vexo-setting --list --json
+
+Exit codes:
+  0  done
+  1  the running window did not answer
+  2  the options were not understood
+  3  no pedal set found
+  4  the pedal set stopped answering
+  5  the file, the profile name or the moment was refused
+</source>
+        <translation>Beispiele:
+  Das Bremsprofil beim Start eines Spiels wechseln (in den Startoptionen des Spiels):
+    vexo-setting --select brake=RACE &amp;&amp; %command%
+  Die Profile als JSON für ein Skript ausgeben:
+    vexo-setting --list --json
+
+Rückgabewerte:
+  0  erledigt
+  1  das laufende Fenster hat nicht geantwortet
+  2  die Optionen wurden nicht verstanden
+  3  kein Pedalset gefunden
+  4  das Pedalset antwortet nicht mehr
+  5  die Datei, der Profilname oder der Zeitpunkt wurde abgelehnt
+</translation>
+    </message>
+    <message>
+        <source>Configuration tool for the VEXO PX7 pedal set. Without options it opens its window.</source>
+        <translation>Konfigurationswerkzeug für das Pedalset VEXO PX7. Ohne Optionen öffnet es sein Fenster.</translation>
+    </message>
+    <message>
+        <source>Print the profiles of each axis, the selected ones marked with *, and the firmware version.</source>
+        <translation>Gibt die Profile jeder Achse, die gewählten mit * markiert, und die Firmware-Version aus.</translation>
+    </message>
+    <message>
+        <source>With --list: print JSON, for scripts.</source>
+        <translation>Mit --list: als JSON ausgeben, für Skripte.</translation>
+    </message>
+    <message>
+        <source>Make NAME the selected profile of AXIS (clutch, brake or throttle) and keep it in the pedal set. Give it once for each axis to switch.</source>
+        <translation>Macht NAME zum gewählten Profil von AXIS (clutch, brake oder throttle) und speichert die Wahl im Pedalset. Für jede Achse, die wechseln soll, einmal angeben.</translation>
+    </message>
+    <message>
+        <source>AXIS=NAME</source>
+        <translation>AXIS=NAME</translation>
+    </message>
+    <message>
+        <source>Write the profiles and the selection to the INI file FILE.</source>
+        <translation>Schreibt die Profile und die Auswahl in die INI-Datei DATEI.</translation>
+    </message>
+    <message>
+        <source>FILE</source>
+        <translation>DATEI</translation>
+    </message>
+    <message>
+        <source>Replace every profile in the pedal set with those of the INI file FILE.</source>
+        <translation>Ersetzt alle Profile im Pedalset durch die der INI-Datei DATEI.</translation>
+    </message>
+    <message>
+        <source>Unexpected argument: %1</source>
+        <translation>Unerwartetes Argument: %1</translation>
+    </message>
+    <message>
+        <source>Nothing to do: give --list, --select, --export or --import.</source>
+        <translation>Nichts zu tun: Geben Sie --list, --select, --export oder --import an.</translation>
+    </message>
+    <message>
+        <source>Give only one of --list, --select, --export and --import.</source>
+        <translation>Geben Sie nur eine von --list, --select, --export und --import an.</translation>
+    </message>
+    <message>
+        <source>--json goes with --list.</source>
+        <translation>--json gehört zu --list.</translation>
+    </message>
+    <message>
+        <source>Invalid --select value &quot;%1&quot;: give AXIS=NAME, with AXIS clutch, brake or throttle.</source>
+        <translation>Ungültiger Wert für --select „%1“: Geben Sie AXIS=NAME an, mit AXIS clutch, brake oder throttle.</translation>
+    </message>
+    <message>
+        <source>--select names the %1 twice.</source>
+        <translation>--select nennt %1 zweimal.</translation>
+    </message>
+    <message>
+        <source>--%1 takes one file name.</source>
+        <translation>--%1 nimmt genau einen Dateinamen.</translation>
+    </message>
+</context>
 <context>
     <name>MainWindow</name>
     <message>
@@ -264,6 +357,60 @@ Dabei werden alle im Flash-Speicher des Geräts gespeicherten Einstellungen gel�
     <message>
         <source>Can not write to temp.</source>
         <translation>In den temporären Ordner kann nicht geschrieben werden.</translation>
+    </message>
+</context>
+<context>
+    <name>ProfileCommands</name>
+    <message>
+        <source>The pedal set stopped answering.</source>
+        <translation>Das Pedalset antwortet nicht mehr.</translation>
+    </message>
+    <message>
+        <source>Firmware Version:</source>
+        <translation>Firmware-Version:</translation>
+    </message>
+    <message>
+        <source>The pedal set&apos;s profiles could not all be read; the selection is left as it is.</source>
+        <translation>Die Profile des Pedalsets konnten nicht alle gelesen werden; die Auswahl bleibt, wie sie ist.</translation>
+    </message>
+    <message>
+        <source>The pedal set has no %1 profile named &quot;%2&quot;.</source>
+        <translation>Das Pedalset hat für %1 kein Profil namens „%2“.</translation>
+    </message>
+    <message>
+        <source>INI file can not be written.</source>
+        <translation>Die INI-Datei kann nicht geschrieben werden.</translation>
+    </message>
+    <message>
+        <source>Profiles exported to %1</source>
+        <translation>Profile nach %1 exportiert</translation>
+    </message>
+    <message>
+        <source>Please choose INI file</source>
+        <translation>Bitte wählen Sie eine INI-Datei</translation>
+    </message>
+    <message>
+        <source>INI file is not valid.</source>
+        <translation>Die INI-Datei ist ungültig.</translation>
+    </message>
+    <message>
+        <source>Profiles imported from %1</source>
+        <translation>Profile aus %1 importiert</translation>
+    </message>
+    <message>
+        <source>No pedal set found.</source>
+        <translation>Kein Pedalset gefunden.</translation>
+    </message>
+</context>
+<context>
+    <name>SingleInstance</name>
+    <message>
+        <source>The request was not understood.</source>
+        <translation>Die Anfrage wurde nicht verstanden.</translation>
+    </message>
+    <message>
+        <source>The running window did not carry out the command.</source>
+        <translation>Das laufende Fenster hat den Befehl nicht ausgeführt.</translation>
     </message>
 </context>
 <context>
