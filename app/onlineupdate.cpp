@@ -23,6 +23,12 @@ void MainWindow::onUpgradeReady() {
         return;
     reply->deleteLater();
     switch (firmware.checkReplied(reply)) {
+    case FirmwareUpdate::CheckResult::Unreachable:
+        dialogs->tell(this, UserDialogs::Kind::Critical, tr("Update"),
+                      tr("Can not reach the update server.") + QLatin1Char('\n') +
+                          firmware.checkError());
+        resetUpgradePage();
+        return;
     case FirmwareUpdate::CheckResult::Silent:
         resetUpgradePage();
         return;

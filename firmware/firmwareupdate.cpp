@@ -42,12 +42,15 @@ QNetworkReply* FirmwareUpdate::startCheck() {
 }
 
 FirmwareUpdate::CheckResult FirmwareUpdate::checkReplied(QNetworkReply* reply) {
-    // A refused redirect, a certificate that is not trusted or a timeout leaves nothing
-    // that could be the document.
-    const QByteArray body =
-        reply->error() == QNetworkReply::NoError ? reply->readAll() : QByteArray();
-    offer = Firmware::readUpdateInfo(body);
     current = Stage::Idle;
+    // No network, a refused connection or redirect, an untrusted certificate, a timeout or
+    // an HTTP error: the user is told, where a silent return would look like no update.
+    if (reply->error() != QNetworkReply::NoError) {
+        offer = Firmware::UpdateInfo();
+        lastCheckError = reply->errorString();
+        return CheckResult::Unreachable;
+    }
+    offer = Firmware::readUpdateInfo(reply->readAll());
     if (!offer.isObject)
         return CheckResult::Silent;
     qDebug() << offer.object;
@@ -75,7 +78,8 @@ void FirmwareUpdate::answerOffer(bool accepted) {
     expectedDigest = offer.md5;
 }
 
-FirmwareUpdate::UpgradeStart FirmwareUpdate::startUpgrade(const QString& typedPath) {
+FirmwareUpdate::UpgradeStart
+FirmwareUpdate::startUpgrade(const QString& typedPath, const std::function<bool()>& beforeUpload) {
     // The image a download has just stored is the one operation allowed to go on.
     const bool fromDownload = current == Stage::HandingOver;
     if ((!fromDownload && current != Stage::Idle) || upload.isRunning())
@@ -93,6 +97,8 @@ FirmwareUpdate::UpgradeStart FirmwareUpdate::startUpgrade(const QString& typedPa
     const bool empty = file.exists() && file.size() == 0;
     if (!Firmware::isFirmwareFileName(path) || empty || !Firmware::fitsFirmwareLimit(file.size()))
         return fromDownload ? UpgradeStart::RefusedDownload : UpgradeStart::Refused;
+    if (beforeUpload && !beforeUpload())
+        return UpgradeStart::Cancelled;
     qDebug().noquote() << QStringLiteral("Start upgrade from ") + path;
     upload.firmwarePath = path;
     current = Stage::Uploading;

@@ -12,6 +12,8 @@
 #include <QPointer>
 #include <QString>
 
+#include <functional>
+
 #include <QNetworkReply>
 
 class FirmwareUpdate : public QObject {
@@ -44,12 +46,15 @@ public:
     // The version.json request; null while another operation runs.
     QNetworkReply* startCheck();
     enum class CheckResult {
-        Silent,        // no JSON object came back: back to rest without a word
+        Unreachable,   // no answer, or an HTTP error: checkError() says why
+        Silent,        // an answer that is not a JSON object: back to rest without a word
         NoValidDevice, // a build time does not parse
         UpToDate,
         Newer, // offered(): the operation waits for answerOffer()
     };
     CheckResult checkReplied(QNetworkReply* reply);
+    // Qt's reason for the last check's Unreachable.
+    QString checkError() const { return lastCheckError; }
     const Firmware::UpdateInfo& offered() const { return offer; }
     // Accepted, the offered image is the next download, checked against the offered digest.
     void answerOffer(bool accepted);
@@ -61,9 +66,12 @@ public:
         Refused,         // not a valid firmware file
         RefusedDownload, // the downloaded image is not a valid firmware file
         Started,
+        Cancelled, // beforeUpload called it off
     };
-    // The typed path, or the image a download has just stored.
-    UpgradeStart startUpgrade(const QString& typedPath);
+    // The typed path, or the image a download has just stored. Once the image is found fit
+    // to send, beforeUpload may still call the upload off by returning false.
+    UpgradeStart startUpgrade(const QString& typedPath,
+                              const std::function<bool()>& beforeUpload = nullptr);
 
     enum class DownloadStart { Busy, NotHttps, Started };
     DownloadStart startDownload();
@@ -96,6 +104,7 @@ private:
     QString server;
     QString deviceVersion;
     Firmware::UpdateInfo offer;
+    QString lastCheckError;
     QString imageUrl;
     // Kept from the last accepted offer until the next one.
     QString expectedDigest;

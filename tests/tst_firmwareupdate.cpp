@@ -87,7 +87,7 @@ private slots:
         for (const char* notObject : {"[1,2]", "-", "{", "\"text\"", "null"})
             QTest::newRow(notObject) << DEVICE << answer(notObject) << Check::Silent;
         QTest::newRow("404") << DEVICE << answer(versionJson("00"), "404 Not Found")
-                             << Check::Silent;
+                             << Check::Unreachable;
     }
     void checkOutcomes() {
         QFETCH(QString, device);
@@ -99,6 +99,38 @@ private slots:
         QCOMPARE(update.stage() == Stage::Checking, result == Check::Newer);
         update.answerOffer(false);
         QVERIFY(update.isIdle() && trusted.requests == QStringList{VERSION_PATH});
+    }
+
+    // Whatever keeps the answer away, the check says why: Qt's reason is shown.
+    void checkErrors_data() {
+        QTest::addColumn<QString>("where"); // trusted, untrusted or nowhere
+        QTest::addColumn<QByteArray>("versionFile");
+        QTest::addColumn<QString>("reason");
+        const QByteArray good = answer(versionJson("00"));
+        QTest::newRow("no server") << "nowhere" << good << "Connection refused";
+        QTest::newRow("hung up") << "trusted" << HANG_UP << "Connection closed";
+        QTest::newRow("untrusted") << "untrusted" << good << "SSL handshake failed";
+        QTest::newRow("500") << "trusted" << answer("", "500 Internal Server Error")
+                             << "server replied: Internal Server Error";
+    }
+    void checkErrors() {
+        QFETCH(QString, where);
+        QFETCH(QByteArray, versionFile);
+        QFETCH(QString, reason);
+        FirmwareUpdate update;
+        if (where == "nowhere") {
+            QTcpServer closed; // a port just given up, where nobody listens
+            QVERIFY(closed.listen(QHostAddress::LocalHost));
+            update.setServer(QStringLiteral("https://127.0.0.1:%1/").arg(closed.serverPort()));
+            closed.close();
+            update.setDeviceVersion(DEVICE);
+            QCOMPARE(update.checkReplied(finished(update.startCheck()).get()), Check::Unreachable);
+        } else {
+            QCOMPARE(check(update, where == "trusted" ? trusted : untrusted, versionFile),
+                     Check::Unreachable);
+        }
+        QVERIFY2(update.checkError().contains(reason), qPrintable(update.checkError()));
+        QVERIFY(update.isIdle());
     }
 
     void downloadOutcomes_data() {
@@ -162,14 +194,14 @@ private slots:
         const QByteArray versionFile = answer(versionJson(Firmware::md5Hex(image)));
         untrusted.routes[IMAGE_PATH] = plain.routes[IMAGE_PATH] = answer(image);
         FirmwareUpdate update;
-        QCOMPARE(check(update, untrusted, versionFile), Check::Silent);
+        QCOMPARE(check(update, untrusted, versionFile), Check::Unreachable);
         QCOMPARE(update.startUpgrade(untrusted.url(IMAGE_PATH)), Start::Download);
         QCOMPARE(download(update), Download::Failed);
         QCOMPARE(untrusted.requests, QStringList());
         const auto toPlain = [&](const QString& path) {
             return answer({}, "302 Found\r\nLocation: " + plain.url(path).toLatin1());
         };
-        QCOMPARE(check(update, trusted, toPlain(VERSION_PATH)), Check::Silent);
+        QCOMPARE(check(update, trusted, toPlain(VERSION_PATH)), Check::Unreachable);
         trusted.routes[IMAGE_PATH] = toPlain(IMAGE_PATH);
         QCOMPARE(update.startUpgrade(trusted.url(IMAGE_PATH)), Start::Download);
         QCOMPARE(download(update), Download::Failed);

@@ -55,6 +55,13 @@ private slots:
         QCOMPARE(check(*w, answerer, answer(versionJson(md5, "March 4 2023,09:16"))),
                  QStringList{"Update|No valid device."});
         QCOMPARE(check(*w, answerer, answer("[1,2]")), QStringList());
+        const QStringList unreachable =
+            check(*w, answerer, answer("", "500 Internal Server Error"));
+        QCOMPARE(unreachable.size(), 1);
+        QVERIFY2(unreachable[0].startsWith("Update|Can not reach the update server.\nError "
+                                           "transferring https://127.0.0.1:") &&
+                     unreachable[0].endsWith("server replied: Internal Server Error"),
+                 qPrintable(unreachable[0]));
         answerer.answer = QMessageBox::Yes;
         QCOMPARE(check(*w, answerer, answer(versionJson(Firmware::md5Hex("other")))),
                  (QStringList{offer, "Error|Download file fail."}));

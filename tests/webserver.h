@@ -26,6 +26,9 @@ inline QByteArray answer(const QByteArray& body, const QByteArray& status = "200
            "\r\n\r\n" + body;
 }
 
+// A route that ends the connection without an answer.
+const QByteArray HANG_UP = QByteArrayLiteral("hang up");
+
 // The start of a body, then silence; with no Content-Length when announced is negative.
 inline QByteArray stalled(const QByteArray& start, qint64 announced) {
     const QByteArray length = "Content-Length: " + QByteArray::number(announced) + "\r\n";
@@ -86,7 +89,12 @@ private:
                 return;
             socket->setProperty("answered", true);
             requests << QString::fromLatin1(socket->readLine().split(' ').value(1));
-            socket->write(routes.value(requests.last(), answer("missing", "404 Not Found")));
+            const QByteArray response =
+                routes.value(requests.last(), answer("missing", "404 Not Found"));
+            if (response == HANG_UP)
+                socket->abort();
+            else
+                socket->write(response);
         };
         connect(socket, &QTcpSocket::readyRead, socket, respond);
         respond(); // the request may have come with the handshake
