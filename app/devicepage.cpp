@@ -15,7 +15,7 @@ void MainWindow::onShowPath() {
 }
 
 void MainWindow::onUpgrade() {
-    switch (firmware.startUpgrade(ui->lePath->text())) {
+    switch (firmware.startUpgrade(ui->lePath->text(), [this] { return backUpProfiles(); })) {
     case FirmwareUpdate::UpgradeStart::Busy:
         refuseWhileBusy();
         break;
@@ -28,6 +28,9 @@ void MainWindow::onUpgrade() {
     case FirmwareUpdate::UpgradeStart::RefusedDownload:
         showError(tr("Not a valid firmware."));
         // A refused download must not leave the page showing it.
+        resetUpgradePage();
+        break;
+    case FirmwareUpdate::UpgradeStart::Cancelled:
         resetUpgradePage();
         break;
     case FirmwareUpdate::UpgradeStart::Started:
@@ -111,7 +114,7 @@ void MainWindow::onClearFlash() {
         tr("Do you want to continue?\nThis operation will delete all the settings stored in "
            "the device flash memory."),
         true);
-    if (!confirmed)
+    if (!confirmed || !backUpProfiles())
         return;
     if (DeviceLink::sendSetting(Protocol::VEXIE_CLEAR_FLASH, 0, false) < 0) {
         showError(tr("The device did not accept the command. The flash data was not cleared."));

@@ -3,6 +3,10 @@
 #include "app/singleinstance.h"
 #include "app/translations.h"
 
+#ifdef VEXO_VIRTUAL_PEDAL_SET
+#include "sim/pedalsim.h"
+#endif
+
 #include <QApplication>
 #include <QLocale>
 #include <QTextStream>
@@ -10,6 +14,18 @@
 #include <cstdio>
 
 namespace {
+#ifdef VEXO_VIRTUAL_PEDAL_SET
+// The virtual pedal set needs no udev rule: installing it lifts the refusal at once.
+class VirtualRuleInstaller : public AccessRuleInstaller {
+public:
+    bool isAvailable() const override { return true; }
+    void start() override {
+        PedalSim::refuseAccess(false);
+        emit finished(true, QString());
+    }
+};
+#endif
+
 int runCommand(const QStringList& arguments) {
     QTextStream out(stdout);
     QTextStream err(stderr);
@@ -42,7 +58,12 @@ int main(int argc, char* argv[]) {
         SingleInstance::send(SingleInstance::defaultName(), ProfileCommand(), &raised);
         return ExitCode::SUCCESS;
     }
-    MainWindow window;
+    WindowOptions options;
+#ifdef VEXO_VIRTUAL_PEDAL_SET
+    VirtualRuleInstaller ruleInstaller;
+    options.ruleInstaller = &ruleInstaller;
+#endif
+    MainWindow window(options);
     instance.setHandler(
         [&window](const ProfileCommand& command) { return window.runCommand(command); });
     window.setWindowFlags(Qt::FramelessWindowHint);

@@ -17,6 +17,8 @@
 
 namespace {
 constexpr int DRAG_BAND_HEIGHT = 50;
+// A press and release this close together is a click, not a drag.
+constexpr qreal CLICK_SLOP = 4;
 const QPointF NO_DRAG(-1, -1);
 // One page picture (the one the clutch mode shows) and the smaller ones.
 constexpr int PIXMAP_CACHE_KB = 20 * 1024;
@@ -32,6 +34,10 @@ MainWindow::MainWindow(const WindowOptions& windowOptions, QWidget* parent)
     , dialogs(windowOptions.dialogs ? windowOptions.dialogs : &widgetDialogs)
     , dragOrigin(NO_DRAG)
     , firmware(this) {
+    ruleInstaller = options.ruleInstaller ? options.ruleInstaller : &ownRuleInstaller;
+    connect(ruleInstaller, &AccessRuleInstaller::finished, this, &MainWindow::accessRuleInstalled);
+    if (!options.backupFolder.isEmpty())
+        backups = ProfileBackups(options.backupFolder);
     if (options.updateBaseUrl.isEmpty())
         options.updateBaseUrl = QStringLiteral(VEXO_UPDATE_BASE_URL) + QStringLiteral("pedal/");
     firmware.uploadThread().writingStepMs = options.firmwareWritingStepMs;
@@ -39,6 +45,7 @@ MainWindow::MainWindow(const WindowOptions& windowOptions, QWidget* parent)
     // cache; uncached, every label showing one decodes its own copy at every style change.
     QPixmapCache::setCacheLimit(std::max(QPixmapCache::cacheLimit(), PIXMAP_CACHE_KB));
     ui->setupUi(this);
+    connect(ui->pbStatus, &QPushButton::clicked, this, &MainWindow::showAccessHint);
     QIcon icon;
     for (int size : {16, 24, 32, 48, 64, 128, 256})
         icon.addFile(QStringLiteral(":/icons/%1.png").arg(size), QSize(size, size));
@@ -124,9 +131,15 @@ void MainWindow::onInit() {
     showCalibration();
 
     if (!DeviceHandle::open()) {
+        const bool tell = access.record(DeviceHandle::isListed() ? DeviceAccess::Attempt::Refused
+                                                                 : DeviceAccess::Attempt::Absent);
         waitForDevice();
+        // Once per plug-in, after this attempt has ended.
+        if (tell)
+            QTimer::singleShot(0, this, &MainWindow::showAccessHint);
         return;
     }
+    access.record(DeviceAccess::Attempt::Opened);
     eventThread.start();
 
     bool versionRead = false;
@@ -154,7 +167,9 @@ void MainWindow::onInit() {
 }
 
 void MainWindow::showWaiting() {
-    ui->lbHead->setText(tr("WAITING FOR DEVICE..."));
+    const bool refused = access.isRefused();
+    ui->lbHead->setText(refused ? tr("NO ACCESS TO DEVICE") : tr("WAITING FOR DEVICE..."));
+    ui->lbHead->setCursor(refused ? Qt::PointingHandCursor : Qt::ArrowCursor);
     for (QPushButton* page : {ui->pbS1, ui->pbS2, ui->pbS3, ui->pbS4})
         page->setEnabled(false);
     QTimer::singleShot(0, ui->pbS5, &QPushButton::click);
@@ -229,9 +244,30 @@ void MainWindow::showError(const QString& text) {
     dialogs->tell(this, UserDialogs::Kind::Critical, tr("Error"), text);
 }
 
+void MainWindow::showAccessHint() {
+    if (!access.isRefused())
+        return;
+    const bool canInstall = ruleInstaller->isAvailable();
+    const QString text = DeviceAccess::hint(DeviceAccess::THIS_PLATFORM, canInstall);
+    if (!canInstall) {
+        notify(text);
+        return;
+    }
+    // Access may have come while the question was up.
+    if (dialogs->ask(this, tr("Notify"), text, false) && access.isRefused())
+        ruleInstaller->start();
+}
+
+void MainWindow::accessRuleInstalled(bool installed, const QString& reason) {
+    // Installed, the rule lets the next attempt open the pedal set.
+    if (!installed)
+        showError(tr("The udev rule was not installed.") + QLatin1Char('\n') + reason);
+}
+
 void MainWindow::mousePressEvent(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton)
         return;
+    pressPoint = event->position();
     if (std::round(event->position().y()) < DRAG_BAND_HEIGHT)
         dragOrigin = event->globalPosition();
 }
@@ -248,6 +284,11 @@ void MainWindow::mouseMoveEvent(QMouseEvent* event) {
     move(x() + dx, y() + dy);
 }
 
-void MainWindow::mouseReleaseEvent(QMouseEvent*) {
+void MainWindow::mouseReleaseEvent(QMouseEvent* event) {
     dragOrigin = NO_DRAG;
+    // The head names what stands in the way; a click on it explains.
+    const bool click = (event->position() - pressPoint).manhattanLength() < CLICK_SLOP;
+    if (event->button() == Qt::LeftButton && click &&
+        ui->lbHead->rect().contains(ui->lbHead->mapFrom(this, event->position().toPoint())))
+        showAccessHint();
 }

@@ -4,12 +4,15 @@
 // page are defined in the page's own source file.
 #pragma once
 
+#include "app/accessruleinstaller.h"
 #include "app/userdialogs.h"
+#include "device/deviceaccess.h"
 #include "device/protocol.h"
 #include "device/vexoevent.h"
 #include "firmware/firmwareupdate.h"
 #include "inputs/calibrationrun.h"
 #include "inputs/pedalsettings.h"
+#include "profiles/profilebackups.h"
 #include "profiles/profilecommand.h"
 #include "profiles/profilestore.h"
 
@@ -37,6 +40,11 @@ struct WindowOptions {
     int firmwareWritingStepMs = 1000;
     // Where version.json and the images are; empty: the built-in update server.
     QString updateBaseUrl;
+    // Where the profiles are backed up before they are erased; empty: the user's data folder.
+    QString backupFolder;
+    // Installs the udev rule when the pedal set may not be opened; the real one (pkexec)
+    // when null. Not owned.
+    AccessRuleInstaller* ruleInstaller = nullptr;
 };
 
 class MainWindow : public QMainWindow {
@@ -51,6 +59,8 @@ public:
     const CalibrationRun& calibration() const { return calibrationRun; }
     const VexoEvent& readerThread() const { return eventThread; }
     const FirmwareUpdate& firmwareUpdate() const { return firmware; }
+    // Milliseconds until the next connection attempt; -1 when none is pending.
+    int nextAttemptMs() const { return retryTimer.isActive() ? retryTimer.interval() : -1; }
 
     // A command given on the command line while the window runs: carried out on the
     // window's own profiles, which then show its result. Raise brings the window to the front.
@@ -79,6 +89,10 @@ private slots:
     void onNetProgress(qint64 r, qint64 t);
     void onNetUpgradeReady();
     void onProgress(int percent);
+    // The pedal set is listed but may not be opened: what stands in the way, and the offer
+    // to install the udev rule where pkexec can.
+    void showAccessHint();
+    void accessRuleInstalled(bool installed, const QString& reason);
 
 protected:
     void mousePressEvent(QMouseEvent* event) override;
@@ -94,6 +108,9 @@ private:
     // A report failed: nothing more is decided from the device's replies, and the window
     // connects again, which reads everything anew (or waits, when the device is gone).
     void linkFailed();
+    // Before the profiles are erased: true when they were backed up, or when the user goes
+    // on without a backup.
+    bool backUpProfiles();
     void notify(const QString& text);
     void showError(const QString& text);
     // False when a reply did not arrive; the tags then keep what they showed.
@@ -127,10 +144,13 @@ private:
     WidgetDialogs widgetDialogs;
     UserDialogs* dialogs;
     QPointF dragOrigin;
+    // Where the left button went down: a click without a drag on the head shows the hint.
+    QPointF pressPoint;
     VexoEvent eventThread;
     PedalSettings settings;
     CalibrationRun calibrationRun;
     ProfileStore profiles;
+    ProfileBackups backups;
     FirmwareUpdate firmware;
     // As the connected device sent it.
     QString firmwareVersion;
@@ -142,6 +162,9 @@ private:
 
     // The next connection attempt; one pending at a time, whatever asked for it.
     QTimer retryTimer;
+    DeviceAccess::RefusalWatch access;
+    AccessRuleInstaller ownRuleInstaller;
+    AccessRuleInstaller* ruleInstaller;
     // The device was lost during an upload; the next attempt waits for the upload's end.
     bool reconnectAfterUpload = false;
 };

@@ -5,6 +5,7 @@
 
 #include "device/devicehandle.h"
 
+#include <QDir>
 #include <QSignalBlocker>
 
 using namespace Protocol;
@@ -107,8 +108,11 @@ void MainWindow::onProfileImport() {
     const QString path = dialogs->openFileName(QString());
     if (path.isEmpty())
         return;
-    const ProfileStore::ImportResult result = profiles.importFile(path);
+    const ProfileStore::ImportResult result =
+        profiles.importFile(path, [this] { return backUpProfiles(); });
     switch (result) {
+    case ProfileStore::ImportResult::Cancelled:
+        break;
     case ProfileStore::ImportResult::NotIni:
         notify(tr("Please choose INI file"));
         break;
@@ -138,9 +142,19 @@ CommandResult MainWindow::runCommand(const ProfileCommand& command) {
     // Waiting for the device, or about to connect to it again after a failed report.
     if (!DeviceHandle::isOpen() || retryTimer.isActive())
         return ProfileCommands::noPedalSet();
-    const CommandResult result = ProfileCommands::run(command, profiles, firmwareVersion);
+    const CommandResult result = ProfileCommands::run(command, profiles, firmwareVersion, backups);
     showProfiles();
     if (result.exitCode == ExitCode::PEDAL_SET_SILENT)
         linkFailed();
     return result;
+}
+
+bool MainWindow::backUpProfiles() {
+    // Without a pedal set nothing is erased; the operation itself says so.
+    if (!DeviceHandle::isOpen() || !backups.write(profiles).isEmpty())
+        return true;
+    return dialogs->ask(this, tr("Notify"),
+                        tr("The profiles could not be backed up to %1.\nGo on without a backup?")
+                            .arg(QDir::toNativeSeparators(backups.folder())),
+                        true);
 }

@@ -44,4 +44,10 @@ bool isOpen() {
     return handle != nullptr;
 }
 
+bool isListed() {
+    hid_device_info* found = hid_enumerate(Protocol::VENDOR_ID, Protocol::PRODUCT_ID);
+    hid_free_enumeration(found);
+    return found != nullptr;
+}
+
 } // namespace DeviceHandle

@@ -17,6 +17,9 @@ bool open();
 // Closes the handle if one is open; returns whether it did.
 bool close();
 bool isOpen();
+// Whether the system lists the pedal set, open or not: listed but not opened means this
+// user may not open it.
+bool isListed();
 
 std::mutex& lock();
 // Only with lock() held.

@@ -5,6 +5,7 @@
 #include "profiles/profilefile.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -127,19 +128,32 @@ CommandResult exportFile(const ProfileCommand& command, const ProfileStore& stor
     return CommandResult{ExitCode::SUCCESS, tr("Profiles exported to %1").arg(path) + '\n', {}};
 }
 
-CommandResult importFile(const ProfileCommand& command, ProfileStore& store) {
-    switch (store.importFile(command.file)) {
+CommandResult importFile(const ProfileCommand& command, ProfileStore& store,
+                         const ProfileBackups& backups) {
+    // Nobody can be asked whether to go on without a backup: the import is not made.
+    QString backup;
+    switch (store.importFile(command.file,
+                             [&] { return !(backup = backups.write(store)).isEmpty(); })) {
+    case ProfileStore::ImportResult::Cancelled:
+        return refused(tr("The profiles could not be backed up to %1; nothing was imported.")
+                           .arg(QDir::toNativeSeparators(backups.folder())));
     case ProfileStore::ImportResult::NotIni:
         return refused(tr("Please choose INI file"));
     case ProfileStore::ImportResult::Invalid:
         return refused(tr("INI file is not valid."));
     case ProfileStore::ImportResult::LinkFailed:
-        return silent();
+        // The backup was written; the user finds it named on standard output.
+        return CommandResult{ExitCode::PEDAL_SET_SILENT,
+                             tr("Profiles backed up to %1").arg(QDir::toNativeSeparators(backup)) +
+                                 '\n',
+                             tr("The pedal set stopped answering.")};
     case ProfileStore::ImportResult::Imported:
         break;
     }
-    return CommandResult{
-        ExitCode::SUCCESS, tr("Profiles imported from %1").arg(command.file) + '\n', {}};
+    return CommandResult{ExitCode::SUCCESS,
+                         tr("Profiles backed up to %1").arg(QDir::toNativeSeparators(backup)) +
+                             '\n' + tr("Profiles imported from %1").arg(command.file) + '\n',
+                         {}};
 }
 } // namespace
 
@@ -163,7 +177,7 @@ CommandResult refused(const QString& text) {
 }
 
 CommandResult run(const ProfileCommand& command, ProfileStore& store,
-                  const QString& firmwareVersion) {
+                  const QString& firmwareVersion, const ProfileBackups& backups) {
     switch (command.action) {
     case ProfileCommand::Action::Raise:
         break;
@@ -177,12 +191,12 @@ CommandResult run(const ProfileCommand& command, ProfileStore& store,
     case ProfileCommand::Action::Export:
         return exportFile(command, store);
     case ProfileCommand::Action::Import:
-        return importFile(command, store);
+        return importFile(command, store, backups);
     }
     return CommandResult();
 }
 
-CommandResult runOnDevice(const ProfileCommand& command) {
+CommandResult runOnDevice(const ProfileCommand& command, const ProfileBackups& backups) {
     if (!DeviceHandle::open())
         return noPedalSet();
     const auto closed = qScopeGuard([] { DeviceHandle::close(); });
@@ -192,7 +206,7 @@ CommandResult runOnDevice(const ProfileCommand& command) {
     store.setPreviews(false);
     if (!versionRead || !store.load())
         return silent();
-    return run(command, store, version);
+    return run(command, store, version, backups);
 }
 
 } // namespace ProfileCommands

@@ -4,6 +4,7 @@
 // window's own, or one of its own on the device opened for it.
 #pragma once
 
+#include "profiles/profilebackups.h"
 #include "profiles/profilestore.h"
 
 #include <QList>
@@ -45,12 +46,13 @@ QString axisName(int axis);
 int axisIndex(const QString& name);
 
 // Carries out the command on a store loaded from the connected pedal set; firmwareVersion
-// is the version text the device sent.
+// is the version text the device sent. An import backs the profiles up first.
 CommandResult run(const ProfileCommand& command, ProfileStore& store,
-                  const QString& firmwareVersion);
+                  const QString& firmwareVersion, const ProfileBackups& backups);
 // Opens the pedal set, reads its profiles without previewing anything, carries out the
 // command and closes the pedal set again.
-CommandResult runOnDevice(const ProfileCommand& command);
+CommandResult runOnDevice(const ProfileCommand& command,
+                          const ProfileBackups& backups = ProfileBackups());
 
 CommandResult noPedalSet();
 CommandResult refused(const QString& text);

@@ -273,7 +273,8 @@ bool ProfileStore::exportFile(QString path) const {
     return file.status() == QSettings::NoError && QFileInfo(path).isFile();
 }
 
-ProfileStore::ImportResult ProfileStore::importFile(const QString& path) {
+ProfileStore::ImportResult ProfileStore::importFile(const QString& path,
+                                                    const std::function<bool()>& beforeErasing) {
     using namespace ProfileFile;
     if (!path.endsWith(EXTENSION))
         return ImportResult::NotIni;
@@ -281,6 +282,8 @@ ProfileStore::ImportResult ProfileStore::importFile(const QString& path) {
     const QStringList keys = file.allKeys();
     if (!isValidProfileFile(file, keys))
         return ImportResult::Invalid;
+    if (beforeErasing && !beforeErasing())
+        return ImportResult::Cancelled;
 
     // The file replaces everything the device holds, the factory curves included. Once a
     // report fails, the rest is not sent and the file's choice is not kept: connecting

@@ -17,6 +17,7 @@
 #include <QString>
 
 #include <array>
+#include <functional>
 
 class ProfileStore : public QObject {
     Q_OBJECT
@@ -65,9 +66,11 @@ public:
     // Every listed profile by slot, and the marked choice, as an INI file. A missing
     // ".ini" is appended to path. False when the file could not be written.
     bool exportFile(QString path) const;
-    enum class ImportResult { Imported, NotIni, Invalid, LinkFailed };
-    // Replaces every slot with the file's profiles and makes its choice current.
-    ImportResult importFile(const QString& path);
+    enum class ImportResult { Imported, NotIni, Invalid, LinkFailed, Cancelled };
+    // Replaces every slot with the file's profiles and makes its choice current. Once the
+    // file is found valid, beforeErasing may still call it off by returning false.
+    ImportResult importFile(const QString& path,
+                            const std::function<bool()>& beforeErasing = nullptr);
 
 signals:
     // A list's current entry changed to a stored profile: its curve is now in use.

@@ -1,7 +1,8 @@
 // Linked only into the demo build: the virtual pedal set is plugged in, holds a few
 // profiles of its own besides the factory ones, and its pedals press and release by
 // themselves, so the whole program can be seen working. VEXO_SIM_STATE=unplugged starts it
-// with the pedal set unplugged.
+// with the pedal set unplugged, VEXO_SIM_STATE=refused with a pedal set this user may not
+// open.
 #include "sim/pedalsim.h"
 
 namespace {
@@ -13,8 +14,11 @@ const bool demoStarted = [] {
     PedalSim::setProfile(3, "RACE", BRAKE, {8, 22, 45, 72, 95});
     PedalSim::setProfile(4, "WET", BRAKE, {4, 12, 30, 55, 80});
     PedalSim::setProfile(5, "DRIFT", THROTTLE, {30, 52, 68, 80, 90});
-    if (qEnvironmentVariable("VEXO_SIM_STATE") == QLatin1String("unplugged"))
+    const QString simState = qEnvironmentVariable("VEXO_SIM_STATE");
+    if (simState == QLatin1String("unplugged"))
         PedalSim::unplug();
+    if (simState == QLatin1String("refused"))
+        PedalSim::refuseAccess(true);
     PedalSim::setMotion(true, 250);
     return true;
 }();

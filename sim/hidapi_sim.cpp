@@ -137,6 +137,10 @@ HID_API_EXPORT hid_device* HID_API_CALL hid_open(unsigned short vendor_id,
         lastError = L"No such device";
         return nullptr;
     }
+    if (s.refused) {
+        lastError = L"Permission denied";
+        return nullptr;
+    }
     s.handles.push_back(std::make_unique<hid_device_>());
     ++s.opens;
     return s.handles.back().get();

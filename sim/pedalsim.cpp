@@ -86,6 +86,7 @@ void State::factoryResetLocked() {
 void State::resetLocked() {
     factoryResetLocked();
     plugged = true;
+    refused = false;
     versionText = QByteArray("\tMar  4 2023,09:15");
     pendingReply.fill(0);
     pendingReply[0] = REPORT_ID;
@@ -436,6 +437,12 @@ void plug() {
     State& s = state();
     std::lock_guard<std::mutex> guard(s.mutex);
     s.plugged = true;
+}
+
+void refuseAccess(bool refuse) {
+    State& s = state();
+    std::lock_guard<std::mutex> guard(s.mutex);
+    s.refused = refuse;
 }
 
 void unplug() {

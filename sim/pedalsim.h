@@ -47,6 +47,9 @@ void reset();
 void plug();
 void unplug();
 bool isPlugged();
+// Plugged in and listed, but every open fails, as when the user may not open the device
+// (no udev rule). Handles already open stay usable.
+void refuseAccess(bool refuse);
 int openHandles();
 int openCount();    // successful hid_open calls
 int openAttempts(); // all hid_open calls

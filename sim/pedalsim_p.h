@@ -26,6 +26,8 @@ struct State {
 
     // Firmware model.
     bool plugged = true;
+    // Listed but not opened, as a hidraw node the user has no permission for.
+    bool refused = false;
     std::map<quint8, quint32> applied, kept;
     std::array<Block, 2> blocks{}, keptBlocks{};
     std::array<ProfileSlot, 16> profiles{};

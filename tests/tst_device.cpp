@@ -1,5 +1,6 @@
 // The device link: report layouts byte for byte, the operations against the virtual
 // pedal set, what a failed or missing transfer does, and the input reader thread.
+#include "device/deviceaccess.h"
 #include "device/devicehandle.h"
 #include "device/devicelink.h"
 #include "device/protocol.h"
@@ -189,6 +190,69 @@ private slots:
         QTEST(wire.join(' '), "sent");
         QCOMPARE(DeviceHandle::open(), fault != UNPLUGGED);
         QCOMPARE(PedalSim::openHandles(), int(fault != UNPLUGGED));
+    }
+
+    // Absent, refused or opened, attempt after attempt: listed means refused while no open
+    // succeeds, and the user is told at the first refusal of each plug-in only.
+    void access_data() {
+        QTest::addColumn<QString>("attempts"); // u unplugged, r refused, o opens
+        QTest::addColumn<QString>("told");
+        QTest::newRow("refused from the start") << "rrr"
+                                                << "1..";
+        QTest::newRow("plugged in again") << "rrurru"
+                                          << "1..1..";
+        QTest::newRow("opened, then refused") << "orrr"
+                                              << ".1..";
+        QTest::newRow("never refused") << "uouo"
+                                       << "....";
+    }
+    void access() {
+        QFETCH(QString, attempts);
+        DeviceAccess::RefusalWatch watch;
+        QString told;
+        for (QChar c : attempts) {
+            PedalSim::unplug();
+            if (c != 'u')
+                PedalSim::plug();
+            PedalSim::refuseAccess(c == 'r');
+            const bool opened = DeviceHandle::open();
+            QCOMPARE(opened, c == 'o');
+            QCOMPARE(DeviceHandle::isListed(), c != 'u');
+            using A = DeviceAccess::Attempt;
+            told += watch.record(opened     ? A::Opened
+                                 : c == 'r' ? A::Refused
+                                            : A::Absent)
+                        ? '1'
+                        : '.';
+            QCOMPARE(watch.isRefused(), c == 'r');
+            DeviceHandle::close();
+        }
+        QTEST(told, "told");
+    }
+
+    // What stands in the way and the fix, per platform; the rule installed as root.
+    void accessHint() {
+        using DeviceAccess::Platform;
+        const QString onLinux = DeviceAccess::hint(Platform::Linux, false);
+        QCOMPARE(onLinux,
+                 "The pedal set is plugged in, but this user may not open it: Linux lets only "
+                 "root open it until a udev rule gives access.\n\nInstall the rule from the "
+                 "source folder with these two commands:\nsudo cp "
+                 "packaging/linux/70-vexo-px7.rules /etc/udev/rules.d/\nsudo udevadm control "
+                 "--reload-rules && sudo udevadm trigger\n\nThe program connects by itself once "
+                 "it may.");
+        QCOMPARE(DeviceAccess::hint(Platform::Linux, true),
+                 onLinux + "\n\nInstall the rule now? You will be asked for an administrator's "
+                         "password.");
+        QVERIFY(
+            DeviceAccess::hint(Platform::Other, true)
+                .startsWith(
+                    "The pedal set is plugged in, but it could not be opened. Another program"));
+        QCOMPARE(DeviceAccess::installArguments("/tmp/a b"),
+                 (QStringList{"/bin/sh", "-c",
+                              "install -m 0644 \"$1\" /etc/udev/rules.d/70-vexo-px7.rules && "
+                              "udevadm control --reload-rules && udevadm trigger",
+                              "sh", "/tmp/a b"}));
     }
 
     // Samples go out, and no feature report; then the reader ends: quietly on a requested

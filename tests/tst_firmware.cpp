@@ -134,6 +134,40 @@ private slots:
         QCOMPARE(PedalSim::openHandles(), 0);
     }
 
+    // An upload and a clearing back the profiles up first. A backup that cannot be written
+    // is asked about (No by default), and No leaves the device untouched.
+    void backupsBeforeErasing() {
+        const qsizetype before = backupCount();
+        auto w = openDevicePage();
+        MessageBoxAnswerer answerer(QMessageBox::Yes);
+        typeFile(*w, "b.bin", imageBytes(16));
+        button(*w, "pbUpgrade")->click();
+        QTRY_VERIFY(w->firmwareUpdate().isIdle());
+        button(*w, "pbClearFlash")->click();
+        QCOMPARE(backupCount(), before + 2);
+
+        w.reset();
+        WindowOptions options = testOptions();
+        options.backupFolder = base.filePath("b.bin"); // a file stands in the way
+        w = openDevicePage(options);
+        const QString noBackup = "Notify|The profiles could not be backed up to " +
+                                 QDir::toNativeSeparators(options.backupFolder) +
+                                 ".\nGo on without a backup?";
+        answerer.seen.clear();
+        answerer.inspect = [&] {
+            answerer.answer = answerer.seen.last() == noBackup ? QMessageBox::No : QMessageBox::Yes;
+        };
+        typeFile(*w, "c.bin", imageBytes(16));
+        PedalSim::clearLog();
+        button(*w, "pbUpgrade")->click();
+        QVERIFY(answerer.lastNoByDefault && pageAtRest(*w) && w->firmwareUpdate().isIdle());
+        button(*w, "pbClearFlash")->click();
+        QCOMPARE(answerer.seen.size(), 3);
+        QCOMPARE(answerer.seen.value(0), noBackup);
+        QCOMPARE(answerer.seen.value(2), noBackup);
+        QVERIFY(PedalSim::sentReports().empty());
+    }
+
     void clearFlash() {
         auto w = openDevicePage();
         const QString question =

@@ -9,6 +9,7 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QSettings>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextStream>
@@ -58,6 +59,7 @@ class TestProfileCommand : public QObject {
     QTemporaryDir dir;
 
 private slots:
+    void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
     void init() {
         DeviceHandle::close();
         PedalSim::reset();
@@ -209,15 +211,21 @@ private slots:
                                       << "" << unchanged;
         // Slots 0 and 1 are cleared (an empty name, zero points), then slot 2's reply is
         // lost: the rest is not sent and the file's choice is not kept, as in the window.
+        const QString backedUp = "Profiles backed up to BACKUPS/profiles-TIME.ini\n";
         QTest::newRow("import lost")
             << "--import DIR/good.ini"
-            << "get 28" << 4 << "" << lost
+            << "get 28" << 4 << backedUp << lost
             << "020300001121324353 02040000EF 020301001121324353 02040100EF"
             << "2 DEFAULT,3 RACE,4 WET | ef020100";
         // The store's own tests check an import's reports byte for byte.
         QTest::newRow("import") << "--import DIR/good.ini"
-                                << "" << 0 << "Profiles imported from DIR/good.ini\n"
+                                << "" << 0 << backedUp + "Profiles imported from DIR/good.ini\n"
                                 << "" << QString() << "5 RAIN | ef000500";
+        QTest::newRow("no backup") << "--import DIR/good.ini"
+                                   << "backup" << 5 << ""
+                                   << "The profiles could not be backed up to BACKUPS; nothing "
+                                      "was imported."
+                                   << "" << unchanged;
     }
     void commands() {
         QFETCH(QString, line);
@@ -231,6 +239,12 @@ private slots:
             good.setValue("05RAIN", QByteArray::fromHex("05020a141e2832"));
             good.setValue("INDEX", 0xEF000500u);
         }
+        // No backups yet; for "backup", a file stands where their folder should be.
+        const QString backups = ProfileBackups::defaultFolder();
+        QFile::remove(backups);
+        QVERIFY(QDir(backups).removeRecursively());
+        QVERIFY(fault != "backup" || (QDir().mkpath(QFileInfo(backups).path()) &&
+                                      QFile(backups).open(QIODevice::WriteOnly)));
         const int nth = fault.section(' ', 1).toInt();
         PedalSim::failGet(fault.startsWith("get") ? nth : 0);
         PedalSim::failSend(fault.startsWith("send") ? nth : 0);
@@ -242,8 +256,13 @@ private slots:
               "exitCode");
         if (line.contains("--json")) // as scripts read it
             out = QJsonDocument::fromJson(out.toUtf8()).toJson(QJsonDocument::Compact);
-        QTEST(out.replace(path, "DIR"), "out");
+        for (QString* text : {&out, &err})
+            text->replace(path, "DIR")
+                .replace(QDir::toNativeSeparators(backups), "BACKUPS")
+                .replace(QRegularExpression("profiles-\\d{8}-\\d{6}-\\d{3}"), "profiles-TIME");
+        QTEST(out, "out");
         QTEST(err.trimmed(), "err");
+        QCOMPARE(QDir(backups).entryList(QDir::Files).size(), out.count("backed up"));
         QFETCH(QString, sent);
         if (!sent.isNull())
             QCOMPARE(writes(), sent);

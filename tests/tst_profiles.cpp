@@ -165,6 +165,7 @@ private slots:
 
     // Through their dialogs; cancelled, they do nothing.
     void files() {
+        const qsizetype backups = backupCount();
         auto w = openWindow();
         QCOMPARE(click(*w, "pbExport", dir.filePath("race")), QStringList());
         QCOMPARE(click(*w, "pbExport", ""), QStringList());
@@ -180,6 +181,7 @@ private slots:
         PedalSim::factoryReset();
         widget<QComboBox>(*w, "cbPro1")->setCurrentIndex(0);
         QCOMPARE(click(*w, "pbImport", dir.filePath("race.ini")), QStringList());
+        QCOMPARE(backupCount(), backups + 1); // only the import that erased anything
         QCOMPARE(shown(*w), QStringLiteral("DEFAULT*|DEFAULT,RACE*|DEFAULT*"));
         QCOMPARE(widget<VexoAxis>(*w, "ctAdc1")->points(), RACE);
     }

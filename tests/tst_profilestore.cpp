@@ -1,5 +1,6 @@
 // The profile store's rules on the virtual pedal set, asserting the exact reports.
 #include "device/devicehandle.h"
+#include "profiles/profilebackups.h"
 #include "profiles/profilestore.h"
 #include "sim/pedalsim.h"
 
@@ -197,6 +198,51 @@ private slots:
         QCOMPARE(device(), before);
     }
 
+    // A backup is an export named by its time; importing it restores the device. The newest
+    // 20 stay; a store not read whole, or a folder that cannot be made, gives none.
+    void backups() {
+        QVERIFY(load("4:3:MY RACE,5:1:Grüße", 0xEF040305));
+        const QString folder = dir.filePath("backups");
+        QVERIFY(QDir().mkpath(folder));
+        for (int day = 1; day <= 25; ++day)
+            writeIni(QStringLiteral("%1/profiles-202001%2-120000-000.ini")
+                         .arg(folder)
+                         .arg(day, 2, 10, QChar('0')),
+                     "");
+        writeIni(folder + "/notes.ini", "");
+        const QDateTime now(QDate(2026, 12, 7), QTime(10, 15, 0, 5));
+        const ProfileBackups backups(folder);
+        QCOMPARE(backups.write(store, now), folder + "/profiles-20261207-101500-005.ini");
+        QCOMPARE(backups.write(store, now), folder + "/profiles-20261207-101500-006.ini");
+        QStringList kept = QDir(folder).entryList(QDir::Files, QDir::Name);
+        QCOMPARE(kept.size(), 21);
+        QCOMPARE(kept.first(), "notes.ini");
+        QCOMPARE(kept[1], "profiles-20200108-120000-000.ini");
+        // Every profile and the selection come back byte for byte; free slots come back
+        // cleared rather than erased, as after any import.
+        const auto stored = [] {
+            QStringList out{QString::number(PedalSim::keptSelection(), 16)};
+            for (int slot = 0; slot < 16; ++slot) {
+                const PedalSim::ProfileSlot p = PedalSim::profile(slot);
+                if (p.axisId - 1u < 3u)
+                    out << (p.name + char(p.axisId) +
+                            QByteArray(reinterpret_cast<const char*>(p.points.data()), 5))
+                               .toHex();
+            }
+            return out;
+        };
+        const QStringList before = stored();
+        QCOMPARE(before.size(), 7);
+        PedalSim::factoryReset();
+        QCOMPARE(store.importFile(kept.last().prepend(folder + '/')), Import::Imported);
+        QCOMPARE(stored(), before);
+
+        QCOMPARE(ProfileBackups(folder + "/notes.ini").write(store), QString());
+        store.markIncomplete();
+        QCOMPARE(backups.write(store), QString());
+        QCOMPARE(QDir(folder).entryList(QDir::Files).size(), 21);
+    }
+
     // The file is checked whole before anything is erased; writing stops at a lost reply.
     void importWritesNothing_data() {
         QTest::addColumn<QString>("keys");
@@ -223,6 +269,13 @@ private slots:
         writeIni(dir.filePath("p.ini"), keys);
         PedalSim::failGet(failingGet);
         QTEST(store.importFile(dir.filePath("p.ini")), "result");
+        QCOMPARE(writes(true), QString());
+        // A valid file reaches the moment before erasing, which may call the import off.
+        PedalSim::failGet(0);
+        bool asked = false;
+        QCOMPARE(store.importFile(dir.filePath("p.ini"), [&] { return !(asked = true); }),
+                 failingGet ? Import::Cancelled : Import::Invalid);
+        QCOMPARE(asked, failingGet != 0);
         QCOMPARE(writes(true), QString());
     }
 

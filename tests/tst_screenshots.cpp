@@ -6,6 +6,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QImage>
+#include <QPainter>
 #include <QProgressBar>
 
 #include <set>
@@ -53,6 +54,35 @@ private slots:
             const QPoint inChunk = bar->mapTo(w.get(), QPoint(4, bar->height() / 2));
             QCOMPARE(QColor(shots[0].pixel(inChunk)), QColor(0, 117, 190));
         }
+    }
+
+    // A pedal set this user may not open: the head says so, and the hint offers the rule.
+    void noAccess() {
+        freshPedalSet();
+        PedalSim::refuseAccess(true);
+        MessageBoxAnswerer answerer(QMessageBox::No);
+        auto w = std::make_unique<MainWindow>(testOptions());
+        w->setWindowFlags(Qt::FramelessWindowHint);
+        w->show();
+        QTRY_COMPARE(answerer.seen.size(), 1);
+        QCOMPARE(headText(*w), QStringLiteral("NO ACCESS TO DEVICE"));
+        // The head's fixed width holds it whole, as it holds "WAITING FOR DEVICE...".
+        auto* head = widget<QLabel>(*w, "lbHead");
+        QVERIFY(head->fontMetrics().horizontalAdvance(head->text()) < head->width());
+        // The box as the window shows it, beside the window.
+        QMessageBox box(QMessageBox::Question, "Notify",
+                        DeviceAccess::hint(DeviceAccess::Platform::Linux, true),
+                        QMessageBox::Yes | QMessageBox::No);
+        box.show();
+        const QImage window = w->grab().toImage(), hint = box.grab().toImage();
+        QImage shot(window.width() + hint.width() + 20, window.height(), QImage::Format_RGB32);
+        shot.fill(Qt::white);
+        QPainter painter(&shot);
+        painter.drawImage(0, 0, window);
+        painter.drawImage(window.width() + 20, (window.height() - hint.height()) / 2, hint);
+        painter.end();
+        const QString dir = QCoreApplication::applicationDirPath() + "/screenshots";
+        QVERIFY(QDir().mkpath(dir) && shot.save(dir + "/program-no-access.png"));
     }
 };
 

@@ -68,6 +68,56 @@ private slots:
         QVERIFY(w->readerThread().isRunning());
     }
 
+    // Listed but refused: the head says so, the hint comes once per plug-in and on a click,
+    // attempts go on every 3,000 ms, and once the rule is installed the next one connects.
+    void noAccess() {
+        struct Installer : AccessRuleInstaller {
+            bool isAvailable() const override { return true; }
+            void start() override {
+                ++starts;
+                PedalSim::refuseAccess(!works);
+                emit finished(works, works ? QString() : "Request dismissed");
+            }
+            int starts = 0;
+            bool works = false;
+        } installer;
+        WindowOptions options = testOptions();
+        options.ruleInstaller = &installer;
+        PedalSim::refuseAccess(true);
+        MessageBoxAnswerer answerer(QMessageBox::No);
+        const QString hint = "Notify|" + DeviceAccess::hint(DeviceAccess::THIS_PLATFORM, true);
+        MainWindow w(options);
+        w.show();
+        QTRY_COMPARE(answerer.seen, QStringList{hint});
+        QCOMPARE(shell(w), "NO ACCESS TO DEVICE ----* 4 S");
+        QCOMPARE(w.nextAttemptMs(), 3000);
+        const auto attempt = [&] {
+            QMetaObject::invokeMethod(&w, "onInit");
+        };
+        attempt();
+        attempt();
+        QTest::mouseClick(widget(w, "lbHead"), Qt::LeftButton);
+        QCOMPARE(answerer.seen, QStringList(2, hint));
+        PedalSim::unplug();
+        attempt();
+        QCOMPARE(shell(w), "WAITING FOR DEVICE... ----* 4 S");
+        QTest::mouseClick(widget(w, "pbStatus"), Qt::LeftButton); // nothing to explain
+        PedalSim::plug();
+        attempt();
+        QTRY_COMPARE(answerer.seen.size(), 3);
+
+        answerer.answer = QMessageBox::Yes;
+        QTest::mouseClick(widget(w, "pbStatus"), Qt::LeftButton);
+        QCOMPARE(answerer.seen.last(), "Error|The udev rule was not installed.\nRequest dismissed");
+        installer.works = true;
+        QTest::mouseClick(widget(w, "pbStatus"), Qt::LeftButton);
+        QCOMPARE(installer.starts, 2);
+        QCOMPARE(shell(w), "NO ACCESS TO DEVICE ----* 4 S"); // until the next attempt
+        attempt();
+        QTRY_COMPARE(shell(w), "VEXO PX7 *++++ 0 V");
+        QCOMPARE(answerer.seen.size(), 6);
+    }
+
     // Version and clutch mode first, then the profiles (the store's own reports), deadzones last.
     void connectionReports() {
         auto w = openWindow();

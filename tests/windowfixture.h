@@ -9,11 +9,13 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QStackedWidget>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
@@ -117,11 +119,21 @@ inline TestDialogs& testDialogs() {
     return dialogs;
 }
 
+// Where the windows of a test program back the profiles up, and how many backups it holds.
+inline QString backupFolder() {
+    static QTemporaryDir folder;
+    return folder.filePath("backups");
+}
+inline qsizetype backupCount() {
+    return QDir(backupFolder()).entryList(QDir::Files).size();
+}
+
 // The window as tests open it: their dialogs, no waiting on real time for a retry or a
-// firmware's writing steps.
+// firmware's writing steps, backups in a temporary folder.
 inline WindowOptions testOptions() {
     WindowOptions options;
     options.dialogs = &testDialogs();
+    options.backupFolder = backupFolder();
     options.firmwareWritingStepMs = 10;
     return options;
 }

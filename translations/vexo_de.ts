@@ -2,6 +2,17 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="de_DE" sourcelanguage="en">
 <context>
+    <name>AccessRuleInstaller</name>
+    <message>
+        <source>The rule could not be prepared.</source>
+        <translation>Die Regel konnte nicht vorbereitet werden.</translation>
+    </message>
+    <message>
+        <source>pkexec ended with code %1.</source>
+        <translation>pkexec endete mit Code %1.</translation>
+    </message>
+</context>
+<context>
     <name>CommandLine</name>
     <message>
         <source>Examples:
@@ -92,6 +103,33 @@ Rückgabewerte:
     <message>
         <source>--%1 takes one file name.</source>
         <translation>--%1 nimmt genau einen Dateinamen.</translation>
+    </message>
+</context>
+<context>
+    <name>DeviceAccess</name>
+    <message>
+        <source>The pedal set is plugged in, but it could not be opened. Another program may be holding it: close other pedal or game configuration programs, then plug the pedal set in again.</source>
+        <translation>Das Pedalset ist angeschlossen, konnte aber nicht geöffnet werden. Vielleicht hält ein anderes Programm es offen: Schließen Sie andere Programme zur Pedal- oder Spielkonfiguration und stecken Sie das Pedalset erneut ein.</translation>
+    </message>
+    <message>
+        <source>The pedal set is plugged in, but this user may not open it: Linux lets only root open it until a udev rule gives access.
+
+Install the rule from the source folder with these two commands:
+sudo cp packaging/linux/%1 /etc/udev/rules.d/
+sudo udevadm control --reload-rules &amp;&amp; sudo udevadm trigger
+
+The program connects by itself once it may.</source>
+        <translation>Das Pedalset ist angeschlossen, aber dieser Benutzer darf es nicht öffnen: Linux erlaubt das nur root, bis eine udev-Regel den Zugriff gewährt.
+
+Installieren Sie die Regel im Quellordner mit diesen zwei Befehlen:
+sudo cp packaging/linux/%1 /etc/udev/rules.d/
+sudo udevadm control --reload-rules &amp;&amp; sudo udevadm trigger
+
+Das Programm verbindet sich von selbst, sobald es darf.</translation>
+    </message>
+    <message>
+        <source>Install the rule now? You will be asked for an administrator&apos;s password.</source>
+        <translation>Die Regel jetzt installieren? Sie werden nach dem Passwort eines Administrators gefragt.</translation>
     </message>
 </context>
 <context>
@@ -358,6 +396,24 @@ Dabei werden alle im Flash-Speicher des Geräts gespeicherten Einstellungen gel�
         <source>Can not write to temp.</source>
         <translation>In den temporären Ordner kann nicht geschrieben werden.</translation>
     </message>
+    <message>
+        <source>NO ACCESS TO DEVICE</source>
+        <translation>GERÄT OHNE ZUGRIFF</translation>
+    </message>
+    <message>
+        <source>The udev rule was not installed.</source>
+        <translation>Die udev-Regel wurde nicht installiert.</translation>
+    </message>
+    <message>
+        <source>The profiles could not be backed up to %1.
+Go on without a backup?</source>
+        <translation>Die Profile konnten nicht nach %1 gesichert werden.
+Ohne Sicherung fortfahren?</translation>
+    </message>
+    <message>
+        <source>Can not reach the update server.</source>
+        <translation>Der Update-Server ist nicht erreichbar.</translation>
+    </message>
 </context>
 <context>
     <name>ProfileCommands</name>
@@ -400,6 +456,14 @@ Dabei werden alle im Flash-Speicher des Geräts gespeicherten Einstellungen gel�
     <message>
         <source>No pedal set found.</source>
         <translation>Kein Pedalset gefunden.</translation>
+    </message>
+    <message>
+        <source>The profiles could not be backed up to %1; nothing was imported.</source>
+        <translation>Die Profile konnten nicht nach %1 gesichert werden; es wurde nichts importiert.</translation>
+    </message>
+    <message>
+        <source>Profiles backed up to %1</source>
+        <translation>Profile gesichert in %1</translation>
     </message>
 </context>
 <context>
