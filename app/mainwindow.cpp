@@ -41,6 +41,7 @@ MainWindow::MainWindow(const WindowOptions& windowOptions, QWidget* parent)
     if (options.updateBaseUrl.isEmpty())
         options.updateBaseUrl = QStringLiteral(VEXO_UPDATE_BASE_URL) + QStringLiteral("pedal/");
     firmware.uploadThread().writingStepMs = options.firmwareWritingStepMs;
+    eventThread.readTimeoutMs = options.readTimeoutMs;
     // The page pictures are 2303 x 1479 (13 MB each decoded), beyond Qt's default pixmap
     // cache; uncached, every label showing one decodes its own copy at every style change.
     QPixmapCache::setCacheLimit(std::max(QPixmapCache::cacheLimit(), PIXMAP_CACHE_KB));

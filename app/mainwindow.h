@@ -34,6 +34,8 @@ struct WindowOptions {
     UserDialogs* dialogs = nullptr;
     // Between connection attempts while no pedal set answers.
     int retryIntervalMs = 3000;
+    // How long the input reader waits in one read; a close waits for it.
+    int readTimeoutMs = VexoEvent::DEFAULT_READ_TIMEOUT_MS;
     // From a calibration's start until the device measures the full range.
     int calibrationSettleMs = 500;
     // Each of the four steps the device takes to write a firmware image into its flash.

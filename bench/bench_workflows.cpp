@@ -104,7 +104,9 @@ int main(int argc, char* argv[]) {
     PedalSim::reset();
     PedalSim::setLogging(true, false);
     PedalSim::setReportDelay(std::chrono::milliseconds(1));
-    auto w = openWindow();
+    WindowOptions options = testOptions();
+    options.readTimeoutMs = VexoEvent::DEFAULT_READ_TIMEOUT_MS; // as the program reads
+    auto w = openWindow(options);
     runEventLoop(200);
 
     measure(bench, "connect (to the INPUTS page)", [&] {

@@ -9,8 +9,20 @@ namespace DeviceLink {
 using namespace Protocol;
 
 namespace {
+// Both with the handle's lock held.
 int send(hid_device* handle, const FeatureReport& report) {
-    return hid_send_feature_report(handle, report.data(), report.size());
+    const int n = hid_send_feature_report(handle, report.data(), report.size());
+    if (n < 0)
+        DeviceHandle::noteFailureLocked();
+    return n;
+}
+
+int get(hid_device* handle, FeatureReport& reply) {
+    reply[0] = REPORT_ID;
+    const int n = hid_get_feature_report(handle, reply.data(), reply.size());
+    if (n < 0)
+        DeviceHandle::noteFailureLocked();
+    return n;
 }
 } // namespace
 
@@ -19,8 +31,7 @@ bool query(quint8 item, quint8 subIndex, FeatureReport& reply) {
     return DeviceHandle::use([&](hid_device* handle) {
         if (!handle || send(handle, request) < 0)
             return false;
-        reply[0] = REPORT_ID;
-        return hid_get_feature_report(handle, reply.data(), reply.size()) >= int(reply.size());
+        return get(handle, reply) >= int(reply.size());
     });
 }
 

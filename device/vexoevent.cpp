@@ -4,41 +4,25 @@
 #include "device/protocol.h"
 
 #include <QDebug>
-#include <QElapsedTimer>
-
-#include <hidapi.h>
+#include <QScopeGuard>
 
 VexoEvent::VexoEvent(QObject* parent)
     : QThread(parent) {}
 
+VexoEvent::~VexoEvent() {
+    runEnded.load(std::memory_order_acquire);
+}
+
 void VexoEvent::run() {
-    // An idle pedal set costs about 100 polls a second.
-    constexpr unsigned long EMPTY_POLL_SLEEP_MS = 10;
-    // While the pedals stream (1,000 to 8,000 reports a second) the host keeps only 64
-    // reports between reads and drops the oldest beyond that, and every millisecond a report
-    // waits is lag on the screen: so until the stream has been quiet a while, an empty
-    // poll sleeps one millisecond.
-    constexpr unsigned long STREAM_POLL_SLEEP_US = 1000;
-    constexpr qint64 STREAM_QUIET_MS = 100;
-    constexpr int NO_DEVICE = -2;
-
-    QElapsedTimer sinceReport;
-
+    const auto ended = qScopeGuard([this] { runEnded.store(true, std::memory_order_release); });
     quint8 buffer[Protocol::INPUT_REPORT_SIZE] = {};
-
-    DeviceHandle::use([](hid_device* handle) {
-        if (handle)
-            hid_set_nonblocking(handle, 1);
-    });
-
     for (;;) {
         if (isInterruptionRequested())
             break;
-        // The lock is held only for one non-blocking read, never across the sleep.
-        const int n = DeviceHandle::use([&](hid_device* handle) {
-            return handle ? hid_read(handle, buffer, sizeof buffer) : NO_DEVICE;
-        });
-        if (n == NO_DEVICE) {
+        // Returns at once while reports are readable: the queue is drained before the
+        // read waits again.
+        const int n = DeviceHandle::readInput(buffer, sizeof buffer, readTimeoutMs);
+        if (n == DeviceHandle::NO_DEVICE) {
             // Someone else closed the handle: only tell the window, unless it is the
             // window itself stopping this thread (it asks before it closes).
             if (!isInterruptionRequested())
@@ -47,15 +31,8 @@ void VexoEvent::run() {
         }
         if (n < 0)
             break;
-        if (n == 0) {
-            if (sinceReport.isValid() && sinceReport.elapsed() < STREAM_QUIET_MS)
-                QThread::usleep(STREAM_POLL_SLEEP_US);
-            else
-                QThread::msleep(EMPTY_POLL_SLEEP_MS);
-            continue;
-        }
-        sinceReport.start();
-        emit eventTrigger(Protocol::inputSample(buffer));
+        if (n > 0)
+            emit eventTrigger(Protocol::inputSample(buffer));
     }
 
     DeviceHandle::close();

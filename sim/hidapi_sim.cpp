@@ -179,15 +179,20 @@ int HID_API_EXPORT HID_API_CALL hid_read_timeout(hid_device* dev, unsigned char*
         }
         if (milliseconds == 0)
             return 0;
-        // Motion reports appear by time; wake up now and then to make them.
         const auto now = std::chrono::steady_clock::now();
-        auto wakeAt = now + std::chrono::milliseconds(s.motion ? 1 : 50);
-        if (milliseconds > 0) {
-            if (now >= deadline)
-                return 0;
-            wakeAt = std::min(wakeAt, deadline);
-        }
-        s.inputArrived.wait_until(guard, wakeAt);
+        if (milliseconds > 0 && now >= deadline)
+            return 0;
+        // Like poll(): asleep until a report is queued, the device goes, the time is up or
+        // the pedals' own motion makes its next report.
+        auto wakeAt = milliseconds > 0 ? deadline : std::chrono::steady_clock::time_point::max();
+        if (s.motion)
+            wakeAt = std::min(wakeAt, s.nextMotionReport());
+        ++s.readersWaiting;
+        if (wakeAt == std::chrono::steady_clock::time_point::max())
+            s.inputArrived.wait(guard);
+        else
+            s.inputArrived.wait_until(guard, wakeAt);
+        --s.readersWaiting;
     }
 }
 

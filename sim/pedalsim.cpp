@@ -631,6 +631,13 @@ void failGet(int n) {
 void failInputRead(int n) {
     std::lock_guard<std::mutex> guard(state().mutex);
     state().failInputAt = n;
+    // A waiting read fails now, as a read error ends a waiting poll().
+    state().inputArrived.notify_all();
+}
+
+int readersWaiting() {
+    std::lock_guard<std::mutex> guard(state().mutex);
+    return state().readersWaiting;
 }
 
 void unplugAtFeatureReport(int k) {

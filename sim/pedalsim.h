@@ -126,6 +126,8 @@ QByteArray streamReport(long long index, int reportsPerSecond);
 void failSend(int n);
 void failGet(int n);
 void failInputRead(int n);
+// Reads asleep in hid_read_timeout, waiting for a report.
+int readersWaiting();
 // The k-th feature report from now (send or get) finds the device unplugged.
 void unplugAtFeatureReport(int k);
 // hid_get_feature_report delivers only this many bytes (0: all 20).

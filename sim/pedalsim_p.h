@@ -3,6 +3,7 @@
 
 #include "sim/pedalsim.h"
 
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <deque>
@@ -52,6 +53,11 @@ struct State {
     bool motion = false;
     int motionRate = 250;
     std::chrono::steady_clock::time_point motionStart, lastMotion;
+    std::chrono::steady_clock::time_point nextMotionReport() const {
+        return lastMotion + std::chrono::microseconds(1000000 / std::max(1, motionRate));
+    }
+    // Reads asleep in hid_read_timeout now.
+    int readersWaiting = 0;
 
     // The stream's counters; readable/read times of each streamed report taken, in order.
     StreamStats stream;

@@ -243,7 +243,7 @@ private slots:
                  "it may.");
         QCOMPARE(DeviceAccess::hint(Platform::Linux, true),
                  onLinux + "\n\nInstall the rule now? You will be asked for an administrator's "
-                         "password.");
+                           "password.");
         QVERIFY(
             DeviceAccess::hint(Platform::Other, true)
                 .startsWith(
@@ -274,7 +274,8 @@ private slots:
         VexoEvent reader;
         QList<QByteArray> samples; // queued to this thread, as the window gets them
         std::atomic<int> lost{0};  // on the reader's thread; told with the handle open, 100
-        connect(&reader, &VexoEvent::eventTrigger, this, [&](QByteArray s) { samples << s; });
+        QObject receiver;          // samples still queued when the test ends die with it
+        connect(&reader, &VexoEvent::eventTrigger, &receiver, [&](QByteArray s) { samples << s; });
         connect(
             &reader, &VexoEvent::deviceDisconnect, &reader,
             [&] { lost += DeviceHandle::isOpen() ? 100 : 1; }, Qt::DirectConnection);
@@ -287,6 +288,29 @@ private slots:
         QCOMPARE(PedalSim::openHandles(), 0);
         QCOMPARE(PedalSim::closedHandleUses(), 0);
         QCOMPARE(PedalSim::featureCalls(), 0);
+    }
+
+    // A read waiting for input holds no report up: queries and writes are answered while it
+    // waits, and a report that arrives ends its wait at once.
+    void readWaitsBeside() {
+        QVERIFY(DeviceHandle::open());
+        VexoEvent reader;
+        reader.readTimeoutMs = 600000; // only a report or the device's end can end the wait
+        QList<QByteArray> samples;
+        QObject receiver; // samples still queued when the test ends die with it
+        connect(&reader, &VexoEvent::eventTrigger, &receiver, [&](QByteArray s) { samples << s; });
+        const auto stopped =
+            qScopeGuard([&] { reader.requestInterruption(), PedalSim::unplug(), reader.wait(); });
+        reader.start();
+        QTRY_COMPARE(PedalSim::readersWaiting(), 1);
+        bool answered = false;
+        QCOMPARE(DeviceLink::readVersion(&answered), QString("\tMar  4 2023,09:15"));
+        QVERIFY(answered && DeviceLink::sendSetting(VEXIE_PROFILE_SELECT, 0, false) > 0);
+        QCOMPARE(PedalSim::readersWaiting(), 1); // still the same wait
+        PedalSim::pushInput(1, 2, 3);
+        QTRY_COMPARE(samples, QList{hx("010002000300")});
+        QTRY_COMPARE(PedalSim::readersWaiting(), 1);
+        QCOMPARE(PedalSim::closedHandleUses(), 0);
     }
 
     // The reader, queries from this thread and a closer on a third thread race; no call

@@ -77,6 +77,8 @@ class TestMonkey : public QObject {
         options.dialogs = &dialogs;
         options.updateBaseUrl = NO_SERVER + "pedal/";
         options.firmwareWritingStepMs = 10;
+        options.readTimeoutMs = testOptions().readTimeoutMs;
+        options.backupFolder = backupFolder();
         return options;
     }
 

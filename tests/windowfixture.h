@@ -128,13 +128,15 @@ inline qsizetype backupCount() {
     return QDir(backupFolder()).entryList(QDir::Files).size();
 }
 
-// The window as tests open it: their dialogs, no waiting on real time for a retry or a
-// firmware's writing steps, backups in a temporary folder.
+// The window as tests open it: their dialogs, no waiting on real time for a retry, a
+// firmware's writing steps or a reader's read, backups in a temporary folder.
 inline WindowOptions testOptions() {
     WindowOptions options;
     options.dialogs = &testDialogs();
     options.backupFolder = backupFolder();
     options.firmwareWritingStepMs = 10;
+    // Each reconnection waits for the reader's read: the fault sweep reconnects hundreds of times.
+    options.readTimeoutMs = 5;
     return options;
 }
 
