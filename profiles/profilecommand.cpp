@@ -31,11 +31,23 @@ CommandResult silent() {
     return failure(ExitCode::PEDAL_SET_SILENT, tr("The pedal set stopped answering."));
 }
 
-// The entry of the axis's chosen profile; -1 when none is chosen or the current entry is a
-// name only typed in the window.
-int selectedEntry(const ProfileStore& store, int axis) {
-    const int current = store.current(axis);
-    return current >= 0 && !store.entries(axis)[current].record.isEmpty() ? current : -1;
+// A stored profile of an axis as the listings show it.
+struct Listed {
+    int slot;
+    QString name;
+    QByteArray points;
+    bool chosen;
+};
+
+// The axis's stored profiles in list order; names only typed in the window are left out.
+QList<Listed> storedProfiles(const ProfileStore& store, int axis) {
+    QList<Listed> listed;
+    const QList<ProfileStore::Entry>& entries = store.entries(axis);
+    for (int i = 0; i < entries.size(); ++i)
+        if (!entries[i].record.isEmpty())
+            listed.append({recordSlot(entries[i].record), entries[i].name,
+                           recordPoints(entries[i].record), i == store.current(axis)});
+    return listed;
 }
 
 // The device pads its build time with a leading tab.
@@ -48,16 +60,12 @@ QString listText(const ProfileStore& store, const QString& firmwareVersion) {
                    QLatin1Char('\n');
     for (int axis = 0; axis < AXIS_COUNT; ++axis) {
         text += axisName(axis) + QLatin1String(":\n");
-        const QList<ProfileStore::Entry>& entries = store.entries(axis);
-        for (int i = 0; i < entries.size(); ++i) {
-            const QByteArray& record = entries[i].record;
-            if (record.isEmpty())
-                continue;
+        for (const Listed& profile : storedProfiles(store, axis)) {
             text += QStringLiteral("  %1 %2  %3")
-                        .arg(i == selectedEntry(store, axis) ? QLatin1Char('*') : QLatin1Char(' '))
-                        .arg(recordSlot(record), 2)
-                        .arg(entries[i].name.leftJustified(NAME_COLUMN_WIDTH));
-            for (char point : recordPoints(record))
+                        .arg(profile.chosen ? QLatin1Char('*') : QLatin1Char(' '))
+                        .arg(profile.slot, 2)
+                        .arg(profile.name.leftJustified(NAME_COLUMN_WIDTH));
+            for (char point : profile.points)
                 text += QStringLiteral(" %1").arg(quint8(point), 3);
             text += QLatin1Char('\n');
         }
@@ -70,33 +78,21 @@ QString listJson(const ProfileStore& store, const QString& firmwareVersion) {
     for (int axis = 0; axis < AXIS_COUNT; ++axis) {
         QJsonArray profiles;
         QJsonValue selected; // null when none is
-        const QList<ProfileStore::Entry>& entries = store.entries(axis);
-        for (int i = 0; i < entries.size(); ++i) {
-            const QByteArray& record = entries[i].record;
-            if (record.isEmpty())
-                continue;
+        for (const Listed& profile : storedProfiles(store, axis)) {
             QJsonArray curve;
-            for (char point : recordPoints(record))
+            for (char point : profile.points)
                 curve.append(quint8(point));
-            const bool chosen = i == selectedEntry(store, axis);
-            if (chosen)
-                selected = recordSlot(record);
-            profiles.append(QJsonObject{{QStringLiteral("slot"), recordSlot(record)},
-                                        {QStringLiteral("name"), entries[i].name},
+            if (profile.chosen)
+                selected = profile.slot;
+            profiles.append(QJsonObject{{QStringLiteral("slot"), profile.slot},
+                                        {QStringLiteral("name"), profile.name},
                                         {QStringLiteral("curve"), curve},
-                                        {QStringLiteral("selected"), chosen}});
+                                        {QStringLiteral("selected"), profile.chosen}});
         }
         root.insert(axisName(axis), QJsonObject{{QStringLiteral("selected"), selected},
                                                 {QStringLiteral("profiles"), profiles}});
     }
     return QString::fromUtf8(QJsonDocument(root).toJson(QJsonDocument::Indented));
-}
-
-bool isStored(const ProfileStore& store, int axis, const QString& name) {
-    for (const ProfileStore::Entry& entry : store.entries(axis))
-        if (entry.name == name && !entry.record.isEmpty())
-            return true;
-    return false;
 }
 
 CommandResult select(const ProfileCommand& command, ProfileStore& store) {
@@ -107,7 +103,7 @@ CommandResult select(const ProfileCommand& command, ProfileStore& store) {
                           "left as it is."));
     // Every name is checked before the first is chosen: a refused command changes nothing.
     for (const auto& [axis, name] : command.selections)
-        if (!isStored(store, axis, name))
+        if (store.findStored(axis, name) < 0)
             return refused(
                 tr("The pedal set has no %1 profile named \"%2\".").arg(axisName(axis), name));
     CommandResult result;

@@ -45,6 +45,8 @@ public:
     // Makes the first stored profile of that name current, without a preview; false when
     // the axis has none of that name.
     bool select(int axis, const QString& name);
+    // The entry of the first stored profile of that name on the axis; -1 when none.
+    int findStored(int axis, const QString& name) const;
     // Whether a change of a current entry previews the selection on the device. The page's
     // lists do; a command changes nothing on the device until it commits.
     void setPreviews(bool on) { previews = on; }
@@ -82,7 +84,6 @@ private:
     void clearList(int axis);
     int findBySlot(int axis, int slot) const;
     int findByName(int axis, const QString& name) const;
-    int findStored(int axis, const QString& name) const;
     bool findProfileBySlot(int slot, Entry& found) const;
     // The first free slot; NO_FREE_SLOT, or SLOT_UNKNOWN when a reply did not arrive.
     static constexpr int NO_FREE_SLOT = -1;
