@@ -73,12 +73,9 @@ class TestMonkey : public QObject {
     } dialogs{*this};
 
     WindowOptions walkOptions() {
-        WindowOptions options;
+        WindowOptions options = testOptions();
         options.dialogs = &dialogs;
         options.updateBaseUrl = NO_SERVER + "pedal/";
-        options.firmwareWritingStepMs = 10;
-        options.readTimeoutMs = testOptions().readTimeoutMs;
-        options.backupFolder = backupFolder();
         return options;
     }
 
