@@ -100,6 +100,12 @@ int main(int argc, char* argv[]) {
     const auto readable = PedalSim::streamReadableTimes();
     const auto read = PedalSim::streamReadTimes();
 
+    double longestUnread = 0;
+    for (size_t k = 0; k < read.size() && k < readable.size(); ++k)
+        longestUnread =
+            std::max(longestUnread,
+                     std::chrono::duration<double, std::milli>(read[k] - readable[k]).count());
+
     std::vector<double> latency;
     size_t readUpTo = 0;
     long long deepest = 0;
@@ -143,6 +149,9 @@ int main(int argc, char* argv[]) {
     row(bench, "deepest queue: samples read, not applied", QString::number(deepest), "a few");
     row(bench, "deepest queue: reports readable, not read", QString::number(stats.deepestQueue),
         "<= 16");
+    row(bench, "largest burst the model's sender sent at once",
+        QString::number(stats.largestBurst));
+    row(bench, "longest a report waited to be read (ms)", fixed(longestUnread, 2));
     row(bench, "paints/s of one bar / one label",
         QStringLiteral("%1 / %2").arg(fixed(paints / secondsRun, 0),
                                       fixed(labels / secondsRun, 0)));

@@ -355,6 +355,7 @@ void streamLoop(int rate) {
         std::this_thread::sleep_until(due(index));
         const Clock::time_point now = Clock::now();
         std::lock_guard<std::mutex> guard(s.mutex);
+        const long long first = index;
         // Reports fall due on the bus whether or not this thread woke in time.
         for (; due(index) <= now; ++index) {
             if (!s.plugged)
@@ -369,6 +370,7 @@ void streamLoop(int rate) {
             ++s.stream.produced;
             s.queueInput(report, true);
         }
+        s.stream.largestBurst = std::max(s.stream.largestBurst, int(index - first));
     }
 }
 

@@ -108,6 +108,9 @@ struct StreamStats {
     long long delivered = 0; // streamed reports taken by hid_read
     long long dropped = 0;   // streamed reports pushed out of the full host buffer
     int deepestQueue = 0;    // most reports readable at once while streaming
+    // The sending thread may itself wake late and then sends every report that fell due
+    // at once: the most it sent in one go. Such a burst is readable all at once.
+    int largestBurst = 0;
     // Lowest and highest value sent per axis: low0, high0, low1, high1, low2, high2.
     std::array<quint16, 6> extremes{65535, 0, 65535, 0, 65535, 0};
 };
