@@ -303,7 +303,6 @@ void State::queueInput(const QByteArray& report, bool streamed) {
     deepestQueue = std::max(deepestQueue, int(inputs.size()));
     if (streamed)
         stream.deepestQueue = std::max(stream.deepestQueue, int(inputs.size()));
-    inputArrived.notify_all();
 }
 
 bool State::takeInput(quint8* data, size_t length, int& result) {
@@ -354,7 +353,7 @@ void streamLoop(int rate) {
     while (!streamStop.load()) {
         std::this_thread::sleep_until(due(index));
         const Clock::time_point now = Clock::now();
-        std::lock_guard<std::mutex> guard(s.mutex);
+        std::unique_lock<std::mutex> guard(s.mutex);
         const long long first = index;
         // Reports fall due on the bus whether or not this thread woke in time.
         for (; due(index) <= now; ++index) {
@@ -371,6 +370,9 @@ void streamLoop(int rate) {
             s.queueInput(report, true);
         }
         s.stream.largestBurst = std::max(s.stream.largestBurst, int(index - first));
+        // Woken with the lock still held, the reader would only wait again for it.
+        guard.unlock();
+        s.inputArrived.notify_all();
     }
 }
 
@@ -593,8 +595,11 @@ void pushInput(quint16 clutch, quint16 brake, quint16 throttle, int length, quin
 
 void pushRawInput(const QByteArray& report) {
     State& s = state();
-    std::lock_guard<std::mutex> guard(s.mutex);
-    s.queueInput(report, false);
+    {
+        std::lock_guard<std::mutex> guard(s.mutex);
+        s.queueInput(report, false);
+    }
+    s.inputArrived.notify_all();
 }
 
 int pendingInputs() {

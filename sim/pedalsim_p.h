@@ -85,6 +85,8 @@ struct State {
     void receiveChunk(const quint8* report);
     void protocolError(const QString& what, const quint8* report);
     bool takeInput(quint8* data, size_t length, int& result);
+    // Readers waiting in hid_read_timeout are woken by the caller, once it has let go of
+    // the lock.
     void queueInput(const QByteArray& report, bool streamed);
 };
 
