@@ -308,8 +308,7 @@ void State::queueInput(const QByteArray& report, bool streamed) {
 bool State::takeInput(quint8* data, size_t length, int& result) {
     if (inputs.empty() && motion) {
         const auto now = std::chrono::steady_clock::now();
-        const auto interval = std::chrono::microseconds(1000000 / std::max(1, motionRate));
-        if (now - lastMotion >= interval) {
+        if (now >= nextMotionReport()) {
             lastMotion = now;
             queueInput(
                 inputReport(pedalValues(std::chrono::duration<double>(now - motionStart).count())),
