@@ -14,9 +14,7 @@ int main(int argc, char* argv[]) {
 
     PedalSim::reset();
     PedalSim::setLogging(false, false);
-    WindowOptions options = testOptions();
-    options.readTimeoutMs = VexoEvent::DEFAULT_READ_TIMEOUT_MS; // as the program reads
-    auto w = openWindow(options);
+    auto w = openWindow(benchOptions());
     QEventLoop settle;
     QTimer::singleShot(500, Qt::PreciseTimer, &settle, &QEventLoop::quit);
     settle.exec();

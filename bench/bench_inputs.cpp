@@ -59,9 +59,7 @@ int main(int argc, char* argv[]) {
 
     PedalSim::reset();
     PedalSim::setLogging(false, false);
-    WindowOptions options = testOptions();
-    options.readTimeoutMs = VexoEvent::DEFAULT_READ_TIMEOUT_MS; // as the program reads
-    auto w = openWindow(options);
+    auto w = openWindow(benchOptions());
     runEventLoop(300); // the page switch and first paints settle
 
     const QString guiTid = currentThreadId();

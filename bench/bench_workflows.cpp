@@ -104,9 +104,7 @@ int main(int argc, char* argv[]) {
     PedalSim::reset();
     PedalSim::setLogging(true, false);
     PedalSim::setReportDelay(std::chrono::milliseconds(1));
-    WindowOptions options = testOptions();
-    options.readTimeoutMs = VexoEvent::DEFAULT_READ_TIMEOUT_MS; // as the program reads
-    auto w = openWindow(options);
+    auto w = openWindow(benchOptions());
     runEventLoop(200);
 
     measure(bench, "connect (to the INPUTS page)", [&] {

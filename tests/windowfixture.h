@@ -140,6 +140,13 @@ inline WindowOptions testOptions() {
     return options;
 }
 
+// As testOptions, but the reader waits as long as the program's does: for benchmarks.
+inline WindowOptions benchOptions() {
+    WindowOptions options = testOptions();
+    options.readTimeoutMs = VexoEvent::DEFAULT_READ_TIMEOUT_MS;
+    return options;
+}
+
 // Makes itself the answerer of its kind while it lives.
 template <typename Answerer> class Answering {
 public:
