@@ -6,7 +6,6 @@
 #include <QFile>
 #include <QProcess>
 #include <QStandardPaths>
-#include <QTemporaryFile>
 
 namespace {
 const QString PKEXEC = QStringLiteral("pkexec");
@@ -27,16 +26,13 @@ bool AccessRuleInstaller::isAvailable() const {
 void AccessRuleInstaller::start() {
     if (process)
         return;
-    // Root copies it from a file of ours, written from the copy built into the program.
+    // The copy built into the program goes to root as an argument, never as a file.
     QFile source(RULE_RESOURCE);
-    rule = new QTemporaryFile(this);
-    if (!source.open(QIODevice::ReadOnly) || !rule->open() ||
-        rule->write(source.readAll()) != source.size() || !rule->flush()) {
-        delete rule;
-        rule = nullptr;
+    if (!source.open(QIODevice::ReadOnly)) {
         emit finished(false, tr("The rule could not be prepared."));
         return;
     }
+    const QString rule = QString::fromUtf8(source.readAll()).trimmed();
     process = new QProcess(this);
     process->setProcessChannelMode(QProcess::MergedChannels);
     connect(process, &QProcess::finished, this, &AccessRuleInstaller::processEnded);
@@ -44,7 +40,7 @@ void AccessRuleInstaller::start() {
         if (error == QProcess::FailedToStart)
             processEnded();
     });
-    process->start(PKEXEC, DeviceAccess::installArguments(rule->fileName()));
+    process->start(PKEXEC, DeviceAccess::installArguments(rule));
 }
 
 void AccessRuleInstaller::processEnded() {
@@ -60,7 +56,5 @@ void AccessRuleInstaller::processEnded() {
     }
     process->deleteLater();
     process = nullptr;
-    rule->deleteLater();
-    rule = nullptr;
     emit finished(installed, reason);
 }

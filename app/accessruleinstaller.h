@@ -7,7 +7,6 @@
 #include <QString>
 
 class QProcess;
-class QTemporaryFile;
 
 class AccessRuleInstaller : public QObject {
     Q_OBJECT
@@ -28,5 +27,4 @@ private:
     void processEnded();
 
     QProcess* process = nullptr;
-    QTemporaryFile* rule = nullptr;
 };

@@ -16,6 +16,20 @@ const QString SELECT = QStringLiteral("select");
 const QString EXPORT = QStringLiteral("export");
 const QString IMPORT = QStringLiteral("import");
 
+// The options QGuiApplication and QApplication take for themselves (and X11's), which open
+// the window as without them.
+const QStringList QT_OPTIONS_WITH_VALUE = {
+    QStringLiteral("platform"),        QStringLiteral("platformpluginpath"),
+    QStringLiteral("platformtheme"),   QStringLiteral("plugin"),
+    QStringLiteral("qwindowgeometry"), QStringLiteral("qwindowicon"),
+    QStringLiteral("qwindowtitle"),    QStringLiteral("session"),
+    QStringLiteral("display"),         QStringLiteral("geometry"),
+    QStringLiteral("title"),           QStringLiteral("name"),
+    QStringLiteral("style"),           QStringLiteral("stylesheet")};
+const QStringList QT_FLAGS = {QStringLiteral("reverse"),       QStringLiteral("widgetcount"),
+                              QStringLiteral("qmljsdebugger"), QStringLiteral("nograb"),
+                              QStringLiteral("dograb"),        QStringLiteral("sync")};
+
 QString tr(const char* text) {
     return QCoreApplication::translate("CommandLine", text);
 }
@@ -36,6 +50,16 @@ QString epilog() {
               "  5  the file, the profile name or the moment was refused\n");
 }
 
+// Text from outside (the running window, profile names from the pedal set) fit to print on
+// a terminal: no escape sequences, no carriage returns that overwrite a line.
+QString printable(QString text) {
+    text.removeIf([](QChar c) {
+        return c.category() == QChar::Other_Control && c != QLatin1Char('\n') &&
+               c != QLatin1Char('\t');
+    });
+    return text;
+}
+
 Parsed usage(const QString& text) {
     Parsed parsed;
     parsed.text = text;
@@ -50,9 +74,17 @@ void describeApplication() {
 bool isCommand(const QStringList& arguments) {
     for (qsizetype i = 1; i < arguments.size(); ++i) {
         const QString& argument = arguments[i];
-        if (argument.startsWith(QLatin1String("--")) || argument == QLatin1String("-h") ||
-            argument == QLatin1String("-?") || argument == QLatin1String("-v"))
-            return true;
+        if (!argument.startsWith(QLatin1Char('-')))
+            continue; // a stray word: the window's start reports it
+        // Qt takes its options with one dash or two, a value after '=' or as the next word.
+        const QString name = argument.mid(argument.startsWith(QLatin1String("--")) ? 2 : 1)
+                                 .section(QLatin1Char('='), 0, 0);
+        if (QT_OPTIONS_WITH_VALUE.contains(name)) {
+            if (!argument.contains(QLatin1Char('=')))
+                ++i;
+        } else if (!QT_FLAGS.contains(name)) {
+            return true; // ours, or unknown: the usage line says which
+        }
     }
     return false;
 }
@@ -154,10 +186,10 @@ int run(const QStringList& arguments, const QString& serverName, QTextStream& ou
     CommandResult result;
     if (!SingleInstance::send(serverName, parsed.command, &result))
         result = ProfileCommands::runOnDevice(parsed.command);
-    out << result.out;
+    out << printable(result.out);
     out.flush();
     if (!result.err.isEmpty())
-        err << result.err << '\n';
+        err << printable(result.err) << '\n';
     err.flush();
     return result.exitCode;
 }

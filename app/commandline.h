@@ -16,7 +16,7 @@ namespace CommandLine {
 void describeApplication();
 
 // Whether the arguments (the program's name first) ask for a command rather than the
-// window: any option of two dashes, or -h, -? or -v. Qt's own window options have one.
+// window: any option that is not one of Qt's own window options (-platform, --style, ...).
 bool isCommand(const QStringList& arguments);
 
 struct Parsed {

@@ -52,11 +52,13 @@ int main(int argc, char* argv[]) {
     if (app.arguments().size() > 1)
         return runCommand(app.arguments());
 
-    SingleInstance instance(SingleInstance::defaultName());
+    const QString instanceName = SingleInstance::defaultName();
+    SingleInstance instance(instanceName);
     if (instance.listen() == SingleInstance::Listen::OtherInstance) {
         CommandResult raised;
-        SingleInstance::send(SingleInstance::defaultName(), ProfileCommand(), &raised);
-        return ExitCode::SUCCESS;
+        if (SingleInstance::send(instanceName, ProfileCommand(), &raised))
+            return ExitCode::SUCCESS;
+        instance.listen(); // that window closed in the meantime
     }
     WindowOptions options;
 #ifdef VEXO_VIRTUAL_PEDAL_SET

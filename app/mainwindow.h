@@ -110,9 +110,10 @@ private:
     // A report failed: nothing more is decided from the device's replies, and the window
     // connects again, which reads everything anew (or waits, when the device is gone).
     void linkFailed();
-    // Before the profiles are erased: true when they were backed up, or when the user goes
-    // on without a backup.
-    bool backUpProfiles();
+    // Before the profiles are erased: true when they were backed up (lastBackup names the
+    // file), or when the user goes on without a backup. spare is a file about to be
+    // imported, which the backups' pruning leaves alone.
+    bool backUpProfiles(const QString& spare = QString());
     void notify(const QString& text);
     void showError(const QString& text);
     // False when a reply did not arrive; the tags then keep what they showed.
@@ -143,6 +144,7 @@ private:
 
     Ui::MainWindow* ui;
     WindowOptions options;
+    QString lastBackup; // empty until backUpProfiles() writes one
     WidgetDialogs widgetDialogs;
     UserDialogs* dialogs;
     QPointF dragOrigin;

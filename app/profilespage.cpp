@@ -109,7 +109,7 @@ void MainWindow::onProfileImport() {
     if (path.isEmpty())
         return;
     const ProfileStore::ImportResult result =
-        profiles.importFile(path, [this] { return backUpProfiles(); });
+        profiles.importFile(path, [this, path] { return backUpProfiles(path); });
     switch (result) {
     case ProfileStore::ImportResult::Cancelled:
         break;
@@ -122,6 +122,12 @@ void MainWindow::onProfileImport() {
     case ProfileStore::ImportResult::LinkFailed:
         showProfiles();
         linkFailed();
+        // Slots may already be cleared: the user needs the way back.
+        notify(lastBackup.isEmpty()
+                   ? tr("The import stopped before all profiles were written.")
+                   : tr("The import stopped before all profiles were written. The profiles as "
+                        "they were are in %1.")
+                         .arg(QDir::toNativeSeparators(lastBackup)));
         break;
     case ProfileStore::ImportResult::Imported:
         showProfiles();
@@ -149,9 +155,13 @@ CommandResult MainWindow::runCommand(const ProfileCommand& command) {
     return result;
 }
 
-bool MainWindow::backUpProfiles() {
+bool MainWindow::backUpProfiles(const QString& spare) {
+    lastBackup.clear();
     // Without a pedal set nothing is erased; the operation itself says so.
-    if (!DeviceHandle::isOpen() || !backups.write(profiles).isEmpty())
+    if (!DeviceHandle::isOpen())
+        return true;
+    lastBackup = backups.write(profiles, spare);
+    if (!lastBackup.isEmpty())
         return true;
     return dialogs->ask(this, tr("Notify"),
                         tr("The profiles could not be backed up to %1.\nGo on without a backup?")

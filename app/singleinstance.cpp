@@ -3,11 +3,21 @@
 #include <QCoreApplication>
 #include <QDataStream>
 #include <QDeadlineTimer>
+#include <QDebug>
+#include <QDir>
+#include <QFileInfo>
 #include <QLocalServer>
 #include <QLocalSocket>
+#include <QStandardPaths>
 #include <QVariant>
 
 #include <memory>
+
+#ifdef Q_OS_UNIX
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 namespace {
 // Both ends are the same program; the number tells a request of another version apart.
@@ -19,26 +29,94 @@ QDataStream& operator<<(QDataStream& out, const ProfileCommand& command) {
                << command.file;
 }
 
+// Read field by field: a count from the peer is checked before anything is made for it.
 QDataStream& operator>>(QDataStream& in, ProfileCommand& command) {
     quint32 protocol = 0;
     qint32 action = 0;
-    in >> protocol >> action >> command.json >> command.selections >> command.file;
-    if (protocol != PROTOCOL || action < qint32(ProfileCommand::Action::Raise) ||
-        action > qint32(ProfileCommand::Action::Import))
+    quint32 count = 0;
+    in >> protocol >> action >> command.json >> count;
+    const auto corrupt = [&in] {
         in.setStatus(QDataStream::ReadCorruptData);
+    };
+    if (in.status() != QDataStream::Ok)
+        return in;
+    if (protocol != PROTOCOL || action < qint32(ProfileCommand::Action::Raise) ||
+        action > qint32(ProfileCommand::Action::Import) || count > Protocol::AXIS_COUNT) {
+        corrupt();
+        return in;
+    }
     command.action = ProfileCommand::Action(action);
-    for (const auto& selection : command.selections)
+    command.selections.clear();
+    for (quint32 i = 0; i < count && in.status() == QDataStream::Ok; ++i) {
+        QPair<qint32, QString> selection;
+        in >> selection.first >> selection.second;
         if (ProfileCommands::axisName(selection.first).isEmpty())
-            in.setStatus(QDataStream::ReadCorruptData);
-    return in;
+            corrupt();
+        command.selections.append(selection);
+    }
+    return in >> command.file;
 }
+
+// The process at the other end runs as this user. Unix tells it from the socket; on
+// Windows the pipe's access list (Qt's UserAccessOption) lets no other user connect.
+bool peerIsThisUser(const QLocalSocket& socket) {
+#if defined(Q_OS_LINUX)
+    ucred peer{};
+    socklen_t size = sizeof peer;
+    return getsockopt(int(socket.socketDescriptor()), SOL_SOCKET, SO_PEERCRED, &peer, &size) == 0 &&
+           peer.uid == geteuid();
+#elif defined(Q_OS_UNIX)
+    uid_t uid = 0;
+    gid_t gid = 0;
+    return getpeereid(int(socket.socketDescriptor()), &uid, &gid) == 0 && uid == geteuid();
+#else
+    Q_UNUSED(socket);
+    return true;
+#endif
+}
+
 } // namespace
 
+bool SingleInstance::isPrivateFolder(const QString& path, QString* problem) {
+    const auto refuse = [&](const QString& why) {
+        if (problem)
+            *problem = why;
+        return false;
+    };
+    if (path.isEmpty())
+        return refuse(QStringLiteral("no runtime folder"));
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    // Made by us with no access for others; an existing one is checked as found.
+    QDir().mkdir(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    const QFileInfo folder(path);
+    if (!folder.isDir() || folder.isSymLink())
+        return refuse(QStringLiteral("%1 is not a folder").arg(path));
+#ifdef Q_OS_UNIX
+    struct stat status {};
+    if (lstat(QFile::encodeName(path).constData(), &status) != 0)
+        return refuse(QStringLiteral("%1 can not be read").arg(path));
+    if (status.st_uid != geteuid())
+        return refuse(QStringLiteral("%1 belongs to another user").arg(path));
+    if (status.st_mode & (S_IWGRP | S_IWOTH))
+        return refuse(QStringLiteral("others may write to %1").arg(path));
+#endif
+    return true;
+}
+
 QString SingleInstance::defaultName() {
-    QString user = qEnvironmentVariable("USER");
-    if (user.isEmpty())
-        user = qEnvironmentVariable("USERNAME");
-    return QCoreApplication::applicationName() + QLatin1Char('-') + user;
+    const QString program = QCoreApplication::applicationName();
+#ifdef Q_OS_WIN
+    // A pipe name, the same for every session of this user.
+    return program + QLatin1Char('-') + qEnvironmentVariable("USERNAME");
+#else
+    const QString folder = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    QString problem;
+    if (!isPrivateFolder(folder, &problem)) {
+        qDebug().noquote() << "No private runtime folder:" << problem;
+        return QString();
+    }
+    return QDir(folder).filePath(program + QStringLiteral(".socket"));
+#endif
 }
 
 SingleInstance::SingleInstance(const QString& name, QObject* parent)
@@ -48,16 +126,24 @@ SingleInstance::SingleInstance(const QString& name, QObject* parent)
 SingleInstance::~SingleInstance() = default;
 
 SingleInstance::Listen SingleInstance::listen() {
+    if (serverName.isEmpty())
+        return Listen::Failed;
     QLocalSocket probe;
     probe.connectToServer(serverName);
-    if (probe.waitForConnected(CONNECT_TIMEOUT_MS))
-        return Listen::OtherInstance;
-    // Nobody answers: a socket file left by a program that was killed is stale.
+    if (probe.waitForConnected(CONNECT_TIMEOUT_MS)) {
+        if (peerIsThisUser(probe))
+            return Listen::OtherInstance;
+        qDebug().noquote() << "Ignoring a listener of another user at" << serverName;
+    }
+    probe.abort();
+    // Nobody of ours answers: a socket file left by a program that was killed is stale.
     QLocalServer::removeServer(serverName);
     server = new QLocalServer(this);
     server->setSocketOptions(QLocalServer::UserAccessOption);
-    if (!server->listen(serverName))
+    if (!server->listen(serverName)) {
+        qDebug().noquote() << "Can not listen at" << serverName << ':' << server->errorString();
         return Listen::Failed;
+    }
     connect(server, &QLocalServer::newConnection, this, [this] {
         while (QLocalSocket* socket = server->nextPendingConnection())
             serve(socket);
@@ -67,21 +153,29 @@ SingleInstance::Listen SingleInstance::listen() {
 
 void SingleInstance::serve(QLocalSocket* socket) {
     connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
+    if (!peerIsThisUser(*socket)) {
+        socket->abort();
+        socket->deleteLater();
+        return;
+    }
+    // A request larger than any of ours stops being read here and is refused below.
+    socket->setReadBufferSize(MAX_REQUEST_BYTES + 1);
     // Lives as long as the connection below, which ends with the socket.
     const auto stream = std::make_shared<QDataStream>(socket);
     const auto answer = [this, socket, stream] {
         if (socket->property("answered").toBool())
             return;
+        const bool oversized = socket->bytesAvailable() > MAX_REQUEST_BYTES;
         stream->startTransaction();
         ProfileCommand command;
         *stream >> command;
-        if (stream->status() == QDataStream::ReadPastEnd) {
+        if (stream->status() == QDataStream::ReadPastEnd && !oversized) {
             stream->rollbackTransaction(); // the rest is still on its way
             return;
         }
         socket->setProperty("answered", true);
         CommandResult result;
-        if (stream->status() != QDataStream::Ok)
+        if (oversized || stream->status() != QDataStream::Ok)
             result = CommandResult{ExitCode::USAGE, {}, tr("The request was not understood.")};
         else if (commandHandler)
             result = commandHandler(command);
@@ -99,10 +193,17 @@ void SingleInstance::serve(QLocalSocket* socket) {
 
 bool SingleInstance::send(const QString& name, const ProfileCommand& command, CommandResult* result,
                           int timeoutMs) {
+    if (name.isEmpty())
+        return false;
     QLocalSocket socket;
     socket.connectToServer(name);
     if (!socket.waitForConnected(CONNECT_TIMEOUT_MS))
         return false;
+    if (!peerIsThisUser(socket)) {
+        qDebug().noquote() << "Ignoring a listener of another user at" << name;
+        return false;
+    }
+    socket.setReadBufferSize(MAX_REPLY_BYTES);
     QDataStream stream(&socket);
     stream << command;
     const QDeadlineTimer deadline(timeoutMs);
@@ -112,10 +213,13 @@ bool SingleInstance::send(const QString& name, const ProfileCommand& command, Co
         stream >> result->exitCode >> result->out >> result->err;
         if (stream.commitTransaction())
             return true;
-        if (deadline.hasExpired() || !socket.waitForReadyRead(int(deadline.remainingTime())))
+        if (deadline.hasExpired() || socket.bytesAvailable() >= MAX_REPLY_BYTES ||
+            !socket.waitForReadyRead(int(deadline.remainingTime())))
             break;
     }
-    *result = CommandResult{
-        ExitCode::NO_REPLY, {}, tr("The running window did not carry out the command.")};
+    *result = CommandResult{ExitCode::NO_REPLY,
+                            {},
+                            tr("The running window did not answer in time; it may still carry "
+                               "out the command.")};
     return true;
 }

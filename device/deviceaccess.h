@@ -42,8 +42,9 @@ constexpr Platform THIS_PLATFORM =
 // rule now.
 QString hint(Platform platform, bool canInstall);
 
-// The command that installs ruleFile as the system's rule and applies it, run with
-// administrator rights by pkexec.
-QStringList installArguments(const QString& ruleFile);
+// The command that installs the rule and applies it, run with administrator rights by
+// pkexec. The rule's text itself is an argument: root reads no file the user could change,
+// and the password prompt shows what is installed.
+QStringList installArguments(const QString& ruleText);
 
 } // namespace DeviceAccess

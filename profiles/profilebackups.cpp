@@ -19,7 +19,8 @@ QString ProfileBackups::defaultFolder() {
            QStringLiteral("/backups");
 }
 
-QString ProfileBackups::write(const ProfileStore& store, const QDateTime& now) const {
+QString ProfileBackups::write(const ProfileStore& store, const QString& spare,
+                              const QDateTime& now) const {
     // A list cut short would back up less than the device holds.
     if (!store.isComplete() || !QDir().mkpath(where))
         return QString();
@@ -34,14 +35,17 @@ QString ProfileBackups::write(const ProfileStore& store, const QDateTime& now) c
     if (!store.exportFile(path))
         return QString();
     qDebug().noquote() << "Profiles backed up to" << QDir::toNativeSeparators(path);
-    prune();
+    prune(spare);
     return path;
 }
 
-void ProfileBackups::prune() const {
+void ProfileBackups::prune(const QString& spare) const {
     QDir folder(where);
+    // The same file may be named through a link or with "..": compare where it really is.
+    const QString spared = spare.isEmpty() ? QString() : QFileInfo(spare).canonicalFilePath();
     const QStringList names = folder.entryList({PREFIX + QLatin1Char('*') + ProfileFile::EXTENSION},
                                                QDir::Files, QDir::Name | QDir::Reversed);
     for (qsizetype i = KEEP; i < names.size(); ++i)
-        folder.remove(names[i]);
+        if (spared.isEmpty() || QFileInfo(folder.filePath(names[i])).canonicalFilePath() != spared)
+            folder.remove(names[i]);
 }

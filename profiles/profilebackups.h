@@ -22,12 +22,13 @@ public:
 
     // Writes the store's profiles and selection into a new file; its path, or empty when
     // the store was not read whole or the file could not be written. Older backups past
-    // the newest KEEP are removed.
-    QString write(const ProfileStore& store,
+    // the newest KEEP are removed, but never spare: the file about to be imported, which
+    // may be an old backup itself.
+    QString write(const ProfileStore& store, const QString& spare = QString(),
                   const QDateTime& now = QDateTime::currentDateTime()) const;
 
 private:
-    void prune() const;
+    void prune(const QString& spare) const;
 
     QString where;
 };

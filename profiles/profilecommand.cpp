@@ -128,8 +128,10 @@ CommandResult importFile(const ProfileCommand& command, ProfileStore& store,
                          const ProfileBackups& backups) {
     // Nobody can be asked whether to go on without a backup: the import is not made.
     QString backup;
-    switch (store.importFile(command.file,
-                             [&] { return !(backup = backups.write(store)).isEmpty(); })) {
+    switch (store.importFile(command.file, [&] {
+        backup = backups.write(store, command.file);
+        return !backup.isEmpty();
+    })) {
     case ProfileStore::ImportResult::Cancelled:
         return refused(tr("The profiles could not be backed up to %1; nothing was imported.")
                            .arg(QDir::toNativeSeparators(backups.folder())));

@@ -302,6 +302,6 @@ ProfileStore::ImportResult ProfileStore::importFile(const QString& path,
     if (!written || !load())
         return ImportResult::LinkFailed;
     applySelection(indexValue(file));
-    commitSelection();
-    return ImportResult::Imported;
+    // Without its selection the file is not what the device now holds.
+    return commitSelection() ? ImportResult::Imported : ImportResult::LinkFailed;
 }

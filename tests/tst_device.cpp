@@ -1,5 +1,6 @@
 // The device link: report layouts byte for byte, the operations against the virtual
 // pedal set, what a failed or missing transfer does, and the input reader thread.
+#include "app/accessruleinstaller.h"
 #include "device/deviceaccess.h"
 #include "device/devicehandle.h"
 #include "device/devicelink.h"
@@ -8,8 +9,11 @@
 #include "sim/pedalsim.h"
 
 #include <QLoggingCategory>
+#include <QProcess>
 #include <QRegularExpression>
 #include <QScopeGuard>
+#include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <atomic>
@@ -248,11 +252,44 @@ private slots:
             DeviceAccess::hint(Platform::Other, true)
                 .startsWith(
                     "The pedal set is plugged in, but it could not be opened. Another program"));
-        QCOMPARE(DeviceAccess::installArguments("/tmp/a b"),
-                 (QStringList{"/bin/sh", "-c",
-                              "install -m 0644 \"$1\" /etc/udev/rules.d/70-vexo-px7.rules && "
-                              "udevadm control --reload-rules && udevadm trigger",
-                              "sh", "/tmp/a b"}));
+    }
+
+    // Root runs a fixed script that is given the rule's text itself: no file the user could
+    // change between the password prompt and the copy. A pkexec of the test's records it.
+    void ruleInstallerCommand() {
+        QTemporaryDir bin;
+        QFile pkexec(bin.filePath("pkexec"));
+        QVERIFY(pkexec.open(QIODevice::WriteOnly));
+        pkexec.write("#!/bin/sh\nfor a; do printf '%s\\0' \"$a\"; done > \"$0.args\"\n");
+        pkexec.close();
+        QVERIFY(pkexec.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+        const QByteArray path = qgetenv("PATH");
+        const auto restorePath = qScopeGuard([&] { qputenv("PATH", path); });
+        qputenv("PATH", bin.path().toUtf8() + ':' + path);
+        AccessRuleInstaller installer;
+        QSignalSpy finished(&installer, &AccessRuleInstaller::finished);
+        installer.start();
+        QVERIFY(finished.wait(60000));
+        QCOMPARE(finished.first(), (QVariantList{true, QString()}));
+        QFile recorded(pkexec.fileName() + ".args");
+        QVERIFY(recorded.open(QIODevice::ReadOnly));
+        QStringList arguments = QString::fromUtf8(recorded.readAll()).split(QChar(0));
+        arguments.removeLast();
+        const QString script =
+            "set -e; umask 022; rule=/etc/udev/rules.d/70-vexo-px7.rules; printf '%s\\n' "
+            "\"$1\" > \"$rule.new\"; chmod 0644 \"$rule.new\"; mv -f \"$rule.new\" \"$rule\"; "
+            "udevadm control --reload-rules; for node in /sys/class/hidraw/*; do if grep -qsx "
+            "'HID_ID=0003:0000C872:00002020' \"$node/device/uevent\"; then udevadm trigger "
+            "--action=change \"$node\"; fi; done";
+        QCOMPARE(arguments,
+                 (QStringList{"/bin/sh", "-c", script, "sh",
+                              "# VEXO PX7 pedal set: give the user at the seat access to its "
+                              "hidraw device, so the\n# configuration tool can read and write the "
+                              "pedals' settings without root.\n# uaccess only takes effect in a "
+                              "file that sorts before 73-seat-late.rules.\nKERNEL==\"hidraw*\", "
+                              "SUBSYSTEM==\"hidraw\", ATTRS{idVendor}==\"c872\", "
+                              "ATTRS{idProduct}==\"2020\", TAG+=\"uaccess\""}));
+        QCOMPARE(QProcess::execute("/bin/sh", {"-n", "-c", script}), 0); // it parses
     }
 
     // Samples go out, and no feature report; then the reader ends: quietly on a requested

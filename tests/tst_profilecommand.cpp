@@ -1,6 +1,7 @@
 // The command line: what its options mean, what each command prints and sends to the virtual
 // pedal set, and the program itself run without a display.
 #include "app/commandline.h"
+#include "app/singleinstance.h"
 #include "device/devicehandle.h"
 #include "sim/pedalsim.h"
 
@@ -8,11 +9,19 @@
 #include <QJsonDocument>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextStream>
+
+#include <csignal>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 // No window of this test listens here: commands go to the pedal set.
@@ -38,6 +47,44 @@ QString stored() {
         if (PedalSim::profile(slot).axisId - 1u < 3u) // an axis: neither cleared nor erased
             out << QStringLiteral("%1 %2").arg(slot).arg(PedalSim::profileName(slot));
     return out.join(',') + QStringLiteral(" | %1").arg(PedalSim::keptSelection(), 8, 16);
+}
+
+// A listener at path that answers every request with reply, as uid (or as this user
+// when uid is negative): a process of its own, as another program would be. Ends with the
+// returned guard.
+auto listenerAt(const QString& path, int uid, const QByteArray& reply) {
+    int ready[2];
+    if (pipe(ready) != 0)
+        qFatal("no pipe");
+    const QByteArray where = QFile::encodeName(path);
+    const pid_t child = fork();
+    if (child == 0) {
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        qstrncpy(address.sun_path, where.constData(), sizeof address.sun_path);
+        const int fd = socket(AF_UNIX, SOCK_STREAM, 0);
+        if ((uid >= 0 && (setgid(uid) != 0 || setuid(uid) != 0)) ||
+            bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+            ::listen(fd, 4) != 0 || write(ready[1], "1", 1) != 1)
+            _exit(1);
+        for (;;) {
+            char request[4096];
+            const int peer = accept(fd, nullptr, nullptr);
+            if (peer >= 0 && read(peer, request, sizeof request) > 0 &&
+                write(peer, reply.constData(), size_t(reply.size())) >= 0)
+                close(peer);
+        }
+    }
+    char started = 0;
+    close(ready[1]);
+    const bool listening = read(ready[0], &started, 1) == 1;
+    close(ready[0]);
+    if (!listening)
+        qWarning("the listener did not start");
+    return qScopeGuard([child] {
+        kill(child, SIGKILL);
+        waitpid(child, nullptr, 0);
+    });
 }
 
 QString describe(const CommandLine::Parsed& parsed) {
@@ -77,6 +124,9 @@ private slots:
         QTest::newRow("Qt's options") << "-platform offscreen -style fusion" << false;
         QTest::newRow("a word") << "list" << false;
         QTest::newRow("long option") << "-platform offscreen --list" << true;
+        QTest::newRow("Qt's, two dashes") << "--platform wayland --style=Fusion --reverse" << false;
+        QTest::newRow("Qt's geometry") << "--qwindowgeometry 900x500 list" << false;
+        QTest::newRow("unknown") << "--lsit" << true;
         for (const char* shortOption : {"-h", "-?", "-v"})
             QTest::newRow(shortOption) << shortOption << true;
     }
@@ -221,6 +271,10 @@ private slots:
         QTest::newRow("import") << "--import DIR/good.ini"
                                 << "" << 0 << backedUp + "Profiles imported from DIR/good.ini\n"
                                 << "" << QString() << "5 RAIN | ef000500";
+        // Every slot is written, but the selection's write (the 111th report) is lost.
+        QTest::newRow("import's selection lost")
+            << "--import DIR/good.ini"
+            << "send 111" << 4 << backedUp << lost << QString() << "5 RAIN | ef020100";
         QTest::newRow("no backup") << "--import DIR/good.ini"
                                    << "backup" << 5 << ""
                                    << "The profiles could not be backed up to BACKUPS; nothing "
@@ -270,6 +324,88 @@ private slots:
         QVERIFY(!DeviceHandle::isOpen());
     }
 
+    // The one-window socket's folder is the user's alone, or it is not used.
+    void privateFolder_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<int>("mode"); // -1: a file; -2: a link to a private folder
+        QTest::addColumn<int>("uid");  // -1: this user
+        QTest::addColumn<QString>("problem");
+        QTest::newRow("made") << "new/runtime" << 0 << -1 << "";
+        QTest::newRow("private") << "ours" << 0700 << -1 << "";
+        QTest::newRow("read by others") << "read" << 0755 << -1 << "";
+        QTest::newRow("group may write")
+            << "group" << 0770 << -1 << "others may write to DIR/group";
+        QTest::newRow("anyone may write") << "all" << 01777 << -1 << "others may write to DIR/all";
+        QTest::newRow("a file") << "file" << -1 << -1 << "DIR/file is not a folder";
+        QTest::newRow("a link") << "link" << -2 << -1 << "DIR/link is not a folder";
+        QTest::newRow("another user's")
+            << "theirs" << 0700 << 65534 << "DIR/theirs belongs to another user";
+    }
+    void privateFolder() {
+        QFETCH(QString, name);
+        QFETCH(int, mode);
+        QFETCH(int, uid);
+        if (uid >= 0 && geteuid() != 0)
+            QSKIP("only root can give a folder to another user");
+        const QString path = dir.filePath(name);
+        const QByteArray native = QFile::encodeName(path);
+        if (mode > 0)
+            QVERIFY(QDir().mkdir(path) && chmod(native, mode_t(mode)) == 0);
+        if (mode == -1)
+            QVERIFY(QFile(path).open(QIODevice::WriteOnly));
+        if (mode == -2)
+            QVERIFY(QFile::link(dir.filePath("ours"), path));
+        if (uid >= 0)
+            QVERIFY(chown(native, uid_t(uid), gid_t(uid)) == 0);
+        QString problem;
+        const bool accepted = SingleInstance::isPrivateFolder(path, &problem);
+        QCOMPARE(accepted, problem.isEmpty());
+        QTEST(problem.replace(dir.path(), "DIR"), "problem");
+        const int ownerGroupOther = 0x7077;
+        if (mode == 0) // made for nobody else
+            QCOMPARE(QFileInfo(path).permissions() & ownerGroupOther, 0x7000);
+    }
+
+    // Whatever listens at the name must be this user's program, or the command runs on the
+    // pedal set itself. What it prints is cleaned of control characters. A listener of
+    // another user is taken over.
+    void listenerChecked_data() {
+        QTest::addColumn<int>("uid");
+        QTest::addColumn<QString>("out");
+        QTest::newRow("this user's") << -1 << "brake: RACE[31m\n\tx";
+        QTest::newRow("another user's") << 65534 << "brake: RACE\n";
+    }
+    void listenerChecked() {
+        QFETCH(int, uid);
+        if (uid >= 0 && geteuid() != 0)
+            QSKIP("only root can start a listener of another user");
+        QTemporaryDir shared;
+        QVERIFY(chmod(QFile::encodeName(shared.path()), 0777) == 0);
+        const QString name = shared.filePath("vexo.socket");
+        QByteArray reply;
+        QDataStream(&reply, QIODevice::WriteOnly)
+            << qint32(0) << QString("brake: RACE\x1b[31m\r\n\tx\a") << QString();
+        const QString ignored = "Ignoring a listener of another user at " + name;
+        {
+            const auto listener = listenerAt(name, uid, reply);
+            if (uid >= 0)
+                QTest::ignoreMessage(QtDebugMsg, qPrintable(ignored));
+            QString out, err;
+            QTextStream outStream(&out), errStream(&err);
+            QCOMPARE(CommandLine::run(words("x --select brake=RACE"), name, outStream, errStream),
+                     0);
+            QTEST(out, "out");
+            QCOMPARE(PedalSim::keptSelection(), uid < 0 ? 0xEF020100 : 0xEF020300);
+            if (uid < 0)
+                return;
+            QTest::ignoreMessage(QtDebugMsg, qPrintable(ignored));
+            QCOMPARE(SingleInstance(name).listen(), SingleInstance::Listen::Listening);
+        }
+        const QString nowhere = shared.filePath("none/vexo.socket");
+        QTest::ignoreMessage(QtDebugMsg, QRegularExpression("^Can not listen at " + nowhere));
+        QCOMPARE(SingleInstance(nowhere).listen(), SingleInstance::Listen::Failed);
+    }
+
     // The program as a script runs it, with no display: its exit code and last line.
     void program_data() {
         QTest::addColumn<QString>("line");
@@ -299,6 +435,7 @@ private slots:
         for (const char* display : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
             environment.remove(display);
         environment.insert("LC_ALL", "C");
+        environment.insert("XDG_RUNTIME_DIR", dir.path()); // as a desktop session has
         environment.insert("VEXO_SIM_STATE", simState);
         program.setProcessEnvironment(environment);
         program.start(VEXO_SIM_PROGRAM, words(line));

@@ -6,11 +6,17 @@
 #include "profiles/vexoaxis.h"
 
 #include <QComboBox>
+#include <QDataStream>
+#include <QJsonDocument>
 #include <QLineEdit>
+#include <QLocalSocket>
 #include <QPushButton>
+#include <QRegularExpression>
+#include <QSettings>
 #include <QTemporaryDir>
 
 #include <atomic>
+#include <functional>
 #include <thread>
 
 namespace {
@@ -38,21 +44,70 @@ QStringList click(QWidget& w, const char* button, const QString& text) {
     widget<QPushButton>(w, button)->click();
     return answerer.seen;
 }
-// A command line run as a second program would run it, on another thread: this one serves
-// the window. Its output follows its exit code.
-QString command(const QString& server, const QString& line) {
+// Runs work on another thread, as a second program would: this one serves the window.
+QString fromAnotherThread(const std::function<QString()>& work) {
     std::atomic<bool> done{false};
-    QString out, err;
-    int code = -1;
+    QString text;
     std::thread client([&] {
-        QTextStream outStream(&out), errStream(&err);
-        code = CommandLine::run(("vexo-setting " + line).split(' '), server, outStream, errStream);
+        text = work();
         done = true;
     });
     if (!QTest::qWaitFor([&] { return done.load(); }, 60000))
-        qWarning("the command did not end within a minute");
+        qWarning("no answer within a minute");
     client.join();
-    return QString::number(code) + ' ' + out + err;
+    return text;
+}
+// A command line: its exit code, then its output.
+QString command(const QString& server, const QString& line) {
+    return fromAnotherThread([&] {
+        QString out, err;
+        QTextStream outStream(&out), errStream(&err);
+        const int code =
+            CommandLine::run(("vexo-setting " + line).split(' '), server, outStream, errStream);
+        return QString::number(code) + ' ' + out + err;
+    });
+}
+// A command's fields as one line.
+QString fields(const ProfileCommand& c) {
+    QStringList text{QString::number(int(c.action)), c.json ? "json" : "", c.file};
+    for (const auto& [axis, name] : c.selections)
+        text << QStringLiteral("%1=%2").arg(axis).arg(name);
+    return text.join(' ');
+}
+
+// A raise, or a request as a program of another version, or a hostile one, might send it: a
+// selection of the brake's DEFAULT but for the one thing its kind names.
+QByteArray requestOfKind(const QString& kind) {
+    QByteArray bytes;
+    QDataStream out(&bytes, QIODevice::WriteOnly);
+    const quint32 count = kind == "raise" ? 0 : kind == "four selections" ? 4 : 1;
+    out << quint32(kind == "another protocol" ? 0x56580002 : 0x56580001)
+        << qint32(kind == "raise"            ? 0
+                  : kind == "unknown action" ? 5
+                                             : 2)
+        << false << count;
+    for (quint32 i = 0; i < count; ++i)
+        out << qint32(kind == "unknown axis" ? 3 : 1) << QString("DEFAULT");
+    out << QString(kind == "oversized" ? 40000 : 0, 'x');
+    return bytes;
+}
+
+// Raw bytes as the request; the reply as command() gives it.
+QString rawRequest(const QString& server, const QByteArray& request) {
+    return fromAnotherThread([&] {
+        QLocalSocket socket;
+        socket.connectToServer(server);
+        socket.waitForConnected(5000);
+        socket.write(request);
+        socket.waitForBytesWritten(30000);
+        QDataStream in(&socket);
+        qint32 code = -1;
+        QString out, err;
+        do
+            in.startTransaction(), in >> code >> out >> err;
+        while (!in.commitTransaction() && socket.waitForReadyRead(30000));
+        return QString::number(code) + ' ' + out + err + '\n';
+    });
 }
 } // namespace
 
@@ -129,31 +184,17 @@ private slots:
         QVERIFY(PedalSim::log().empty());
     }
 
-    // A second start finds the window: a command is carried out by it, shown and kept at
-    // close; a second window brings the first to the front.
+    // A second start finds the window: a command is carried out by it and kept at close.
     void commandsToTheRunningWindow() {
-        const QString server =
-            QStringLiteral("vexo-test-%1").arg(QCoreApplication::applicationPid());
-        PedalSim::setSetting(0x0F, 0xEF020100);
+        const QString server = dir.filePath("vexo.socket");
         auto w = openWindow();
         SingleInstance instance(server);
         QCOMPARE(instance.listen(), SingleInstance::Listen::Listening);
         QCOMPARE(SingleInstance(server).listen(), SingleInstance::Listen::OtherInstance);
         QCOMPARE(command(server, "--list"), "3 No pedal set found.\n"); // no handler yet
         instance.setHandler([&](const ProfileCommand& c) { return w->runCommand(c); });
-        PedalSim::clearLog();
-        QCOMPARE(command(server, "--select brake=RACE"), "0 brake: RACE\n");
-        QCOMPARE(sentHex(), (QStringList{reportHex("020B0C0F"), reportHex("020C0F000302EFEF")}));
-        QCOMPARE(shown(*w), QStringLiteral("DEFAULT*|DEFAULT,RACE*|DEFAULT*"));
-        QCOMPARE(widget<VexoAxis>(*w, "ctAdc1")->points(), RACE);
-        QCOMPARE(command(server, "--select brake=NONE"),
-                 "5 The pedal set has no brake profile named \"NONE\".\n");
-
-        w->showMinimized();
-        CommandResult raised;
-        std::thread second([&] { SingleInstance::send(server, ProfileCommand(), &raised); });
-        QTRY_VERIFY(!w->isMinimized());
-        second.join();
+        QCOMPARE(command(server, "--select brake=DEFAULT"), "0 brake: DEFAULT\n");
+        QCOMPARE(widget<VexoAxis>(*w, "ctAdc1")->points(), FACTORY);
         PedalSim::clearLog();
         QVERIFY(w->close());
         QCOMPARE(sentHex(), QStringList{reportHex("020B0C0F")}); // the choice stands
@@ -161,6 +202,82 @@ private slots:
         PedalSim::unplug();
         QTRY_COMPARE(headText(*w), QStringLiteral("WAITING FOR DEVICE..."));
         QCOMPARE(command(server, "--select brake=DEFAULT"), "3 No pedal set found.\n");
+    }
+
+    // Each kind of request crosses a real socket with its fields and is carried out by the
+    // window; one that is not a request of ours is refused before anything is sent.
+    void socketProtocol_data() {
+        QTest::addColumn<QString>("line"); // a command line, or a raw request's kind
+        QTest::addColumn<QString>("reply");
+        QTest::addColumn<QString>("lists");
+        const QString unchanged = "DEFAULT*|DEFAULT,RACE*|DEFAULT*";
+        QTest::newRow("raise") << "raise"
+                               << "0 \n"
+                               << unchanged;
+        QTest::newRow("list") << "--list"
+                              << "0 Firmware Version: Mar  4 2023,09:15\nclutch:\n"
+                                 "  *  0  DEFAULT           17  33  50  67  83\nbrake:\n"
+                                 "     1  DEFAULT           17  33  50  67  83\n"
+                                 "  *  3  RACE              10  20  30  40  50\nthrottle:\n"
+                                 "  *  2  DEFAULT           17  33  50  67  83\n"
+                              << unchanged;
+        QTest::newRow("list json") << "--list --json"
+                                   << "0 3" << unchanged;
+        QTest::newRow("select") << "--select brake=DEFAULT --select CLUTCH=DEFAULT"
+                                << "0 brake: DEFAULT\nclutch: DEFAULT\n"
+                                << "DEFAULT*|DEFAULT*,RACE|DEFAULT*";
+        QTest::newRow("export") << "--export DIR/out"
+                                << "0 Profiles exported to DIR/out.ini\n"
+                                << unchanged;
+        QTest::newRow("import") << "--import DIR/rain.ini"
+                                << "0 Profiles backed up to BACKUPS/profiles-TIME.ini\n"
+                                   "Profiles imported from DIR/rain.ini\n"
+                                << "|RAIN*|";
+        const QString refused = "2 The request was not understood.\n";
+        for (const char* kind :
+             {"another protocol", "unknown action", "unknown axis", "four selections", "oversized"})
+            QTest::newRow(kind) << kind << refused << unchanged;
+    }
+    void socketProtocol() {
+        QFETCH(QString, line);
+        const QString server = dir.filePath("protocol.socket");
+        {
+            QSettings rain(dir.filePath("rain.ini"), QSettings::IniFormat);
+            rain.setValue("05RAIN", QByteArray::fromHex("05020a141e2832"));
+            rain.setValue("INDEX", 0xEF000500u);
+        }
+        auto w = openWindow();
+        w->showMinimized();
+        SingleInstance instance(server);
+        QCOMPARE(instance.listen(), SingleInstance::Listen::Listening);
+        QStringList received;
+        instance.setHandler([&](const ProfileCommand& c) {
+            received << fields(c);
+            return w->runCommand(c);
+        });
+        PedalSim::clearLog();
+        line.replace("DIR", dir.path());
+        const bool raise = line == "raise";
+        const bool ours = raise || line.startsWith("--");
+        QString reply =
+            line.startsWith("--") ? command(server, line) : rawRequest(server, requestOfKind(line));
+        reply.replace(dir.path(), "DIR")
+            .replace(QDir::toNativeSeparators(backupFolder()), "BACKUPS")
+            .replace(QRegularExpression("profiles-\\d{8}-\\d{6}-\\d{3}"), "profiles-TIME");
+        if (line.contains("--json")) // as a script reads it: the brake's selected slot
+            reply =
+                reply.left(2) +
+                QString::number(
+                    QJsonDocument::fromJson(reply.mid(2).toUtf8())["brake"]["selected"].toInt());
+        QTEST(reply, "reply");
+        const ProfileCommand expected =
+            raise ? ProfileCommand() : CommandLine::parse(("x " + line).split(' ')).command;
+        QCOMPARE(received, ours ? QStringList{fields(expected)} : QStringList());
+        QVERIFY(ours || PedalSim::sentReports().empty());
+        QTEST(shown(*w), "lists");
+        QCOMPARE(w->isMinimized(), !raise);
+        QCOMPARE(QFile::exists(dir.filePath("out.ini")), line.startsWith("--export"));
+        QFile::remove(dir.filePath("out.ini"));
     }
 
     // Through their dialogs; cancelled, they do nothing.
@@ -184,6 +301,15 @@ private slots:
         QCOMPARE(backupCount(), backups + 1); // only the import that erased anything
         QCOMPARE(shown(*w), QStringLiteral("DEFAULT*|DEFAULT,RACE*|DEFAULT*"));
         QCOMPARE(widget<VexoAxis>(*w, "ctAdc1")->points(), RACE);
+        // Stopped after slots were cleared: the user is told where the profiles are kept.
+        PedalSim::failGet(20);
+        const QStringList stopped = click(*w, "pbImport", dir.filePath("race.ini"));
+        const QString backup =
+            QDir(backupFolder()).entryInfoList(QDir::Files, QDir::Name).last().filePath();
+        QCOMPARE(stopped, QStringList{"Notify|The import stopped before all profiles were written. "
+                                      "The profiles as they were are in " +
+                                      QDir::toNativeSeparators(backup) + "."});
+        QTRY_COMPARE(shown(*w), QStringLiteral("DEFAULT*|DEFAULT,RACE*|DEFAULT*"));
     }
 };
 

@@ -212,12 +212,17 @@ private slots:
         writeIni(folder + "/notes.ini", "");
         const QDateTime now(QDate(2026, 12, 7), QTime(10, 15, 0, 5));
         const ProfileBackups backups(folder);
-        QCOMPARE(backups.write(store, now), folder + "/profiles-20261207-101500-005.ini");
-        QCOMPARE(backups.write(store, now), folder + "/profiles-20261207-101500-006.ini");
+        QCOMPARE(backups.write(store, {}, now), folder + "/profiles-20261207-101500-005.ini");
+        QCOMPARE(backups.write(store, {}, now), folder + "/profiles-20261207-101500-006.ini");
         QStringList kept = QDir(folder).entryList(QDir::Files, QDir::Name);
         QCOMPARE(kept.size(), 21);
         QCOMPARE(kept.first(), "notes.ini");
         QCOMPARE(kept[1], "profiles-20200108-120000-000.ini");
+        // The oldest, about to be restored, outlives the backup taken before it is imported.
+        const QString oldest = folder + "/../backups/" + kept[1];
+        QVERIFY(!backups.write(store, oldest, now).isEmpty());
+        QVERIFY(QFile::exists(oldest));
+        QVERIFY(QFile::remove(oldest));
         // Every profile and the selection come back byte for byte; free slots come back
         // cleared rather than erased, as after any import.
         const auto stored = [] {

@@ -414,6 +414,14 @@ Ohne Sicherung fortfahren?</translation>
         <source>Can not reach the update server.</source>
         <translation>Der Update-Server ist nicht erreichbar.</translation>
     </message>
+    <message>
+        <source>The import stopped before all profiles were written.</source>
+        <translation>Der Import wurde abgebrochen, bevor alle Profile geschrieben waren.</translation>
+    </message>
+    <message>
+        <source>The import stopped before all profiles were written. The profiles as they were are in %1.</source>
+        <translation>Der Import wurde abgebrochen, bevor alle Profile geschrieben waren. Die bisherigen Profile sind in %1.</translation>
+    </message>
 </context>
 <context>
     <name>ProfileCommands</name>
@@ -473,8 +481,8 @@ Ohne Sicherung fortfahren?</translation>
         <translation>Die Anfrage wurde nicht verstanden.</translation>
     </message>
     <message>
-        <source>The running window did not carry out the command.</source>
-        <translation>Das laufende Fenster hat den Befehl nicht ausgeführt.</translation>
+        <source>The running window did not answer in time; it may still carry out the command.</source>
+        <translation>Das laufende Fenster hat nicht rechtzeitig geantwortet; es kann den Befehl noch ausführen.</translation>
     </message>
 </context>
 <context>
