@@ -7,6 +7,8 @@
 #include <QFileInfo>
 #include <QTextStream>
 
+#include <algorithm>
+
 namespace CommandLine {
 
 namespace {
@@ -60,6 +62,25 @@ QString printable(QString text) {
     return text;
 }
 
+// The arguments (the program's name first) without Qt's own window options and their
+// values, which a command ignores.
+QStringList withoutQtOptions(const QStringList& arguments) {
+    QStringList rest = arguments.mid(0, 1);
+    for (qsizetype i = 1; i < arguments.size(); ++i) {
+        const QString& argument = arguments[i];
+        // Qt takes its options with one dash or two, a value after '=' or as the next word.
+        const QString name = argument.startsWith(QLatin1Char('-'))
+                                 ? argument.mid(argument.startsWith(QLatin1String("--")) ? 2 : 1)
+                                       .section(QLatin1Char('='), 0, 0)
+                                 : QString();
+        if (QT_OPTIONS_WITH_VALUE.contains(name))
+            i += argument.contains(QLatin1Char('=')) ? 0 : 1;
+        else if (!QT_FLAGS.contains(name))
+            rest << argument;
+    }
+    return rest;
+}
+
 Parsed usage(const QString& text) {
     Parsed parsed;
     parsed.text = text;
@@ -72,21 +93,10 @@ void describeApplication() {
 }
 
 bool isCommand(const QStringList& arguments) {
-    for (qsizetype i = 1; i < arguments.size(); ++i) {
-        const QString& argument = arguments[i];
-        if (!argument.startsWith(QLatin1Char('-')))
-            continue; // a stray word: the window's start reports it
-        // Qt takes its options with one dash or two, a value after '=' or as the next word.
-        const QString name = argument.mid(argument.startsWith(QLatin1String("--")) ? 2 : 1)
-                                 .section(QLatin1Char('='), 0, 0);
-        if (QT_OPTIONS_WITH_VALUE.contains(name)) {
-            if (!argument.contains(QLatin1Char('=')))
-                ++i;
-        } else if (!QT_FLAGS.contains(name)) {
-            return true; // ours, or unknown: the usage line says which
-        }
-    }
-    return false;
+    // A stray word is not: the window's start reports it.
+    const QStringList rest = withoutQtOptions(arguments);
+    return std::any_of(rest.begin() + 1, rest.end(),
+                       [](const QString& argument) { return argument.startsWith('-'); });
 }
 
 Parsed parse(const QStringList& arguments) {
@@ -108,7 +118,7 @@ Parsed parse(const QStringList& arguments) {
         {IMPORT, tr("Replace every profile in the pedal set with those of the INI file FILE."),
          tr("FILE")},
     });
-    if (!parser.parse(arguments))
+    if (!parser.parse(withoutQtOptions(arguments)))
         return usage(parser.errorText());
 
     Parsed parsed;

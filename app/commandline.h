@@ -16,7 +16,8 @@ namespace CommandLine {
 void describeApplication();
 
 // Whether the arguments (the program's name first) ask for a command rather than the
-// window: any option that is not one of Qt's own window options (-platform, --style, ...).
+// window: any option that is not one of Qt's own window options (-platform, --style, ...),
+// which a command ignores.
 bool isCommand(const QStringList& arguments);
 
 struct Parsed {

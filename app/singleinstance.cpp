@@ -13,6 +13,9 @@
 
 #include <memory>
 
+#ifdef Q_OS_WIN
+#include <windows.h>
+#endif
 #ifdef Q_OS_UNIX
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -57,24 +60,62 @@ QDataStream& operator>>(QDataStream& in, ProfileCommand& command) {
     return in >> command.file;
 }
 
-// The process at the other end runs as this user. Unix tells it from the socket; on
-// Windows the pipe's access list (Qt's UserAccessOption) lets no other user connect.
-bool peerIsThisUser(const QLocalSocket& socket) {
+#ifdef Q_OS_WIN
+// The user a process runs as (its token's SID, as bytes); empty when it cannot be read.
+QByteArray userOf(HANDLE process) {
+    HANDLE token = nullptr;
+    if (!OpenProcessToken(process, TOKEN_QUERY, &token))
+        return QByteArray();
+    DWORD size = 0;
+    GetTokenInformation(token, TokenUser, nullptr, 0, &size);
+    QByteArray buffer(qsizetype(size), '\0');
+    QByteArray sid;
+    if (size > 0 && GetTokenInformation(token, TokenUser, buffer.data(), size, &size)) {
+        const PSID user = reinterpret_cast<const TOKEN_USER*>(buffer.constData())->User.Sid;
+        sid = QByteArray(static_cast<const char*>(user), qsizetype(GetLengthSid(user)));
+    }
+    CloseHandle(token);
+    return sid;
+}
+#endif
+
+enum class Peer { Server, Client };
+
+// The process at the other end runs as this user. Unix tells it from the socket. Windows
+// pipe names are shared by all users, and Qt makes its pipes without asking to be the
+// first instance: another user's pipe of the same name, open to all, could take this
+// user's connections. So the process at the other end is asked for its user.
+bool peerIsThisUser(const QLocalSocket& socket, Peer peer) {
 #if defined(Q_OS_LINUX)
-    ucred peer{};
-    socklen_t size = sizeof peer;
-    return getsockopt(int(socket.socketDescriptor()), SOL_SOCKET, SO_PEERCRED, &peer, &size) == 0 &&
-           peer.uid == geteuid();
+    Q_UNUSED(peer);
+    ucred credentials{};
+    socklen_t size = sizeof credentials;
+    return getsockopt(int(socket.socketDescriptor()), SOL_SOCKET, SO_PEERCRED, &credentials,
+                      &size) == 0 &&
+           credentials.uid == geteuid();
 #elif defined(Q_OS_UNIX)
+    Q_UNUSED(peer);
     uid_t uid = 0;
     gid_t gid = 0;
     return getpeereid(int(socket.socketDescriptor()), &uid, &gid) == 0 && uid == geteuid();
+#elif defined(Q_OS_WIN)
+    const auto pipe = reinterpret_cast<HANDLE>(socket.socketDescriptor());
+    ULONG id = 0;
+    if (!(peer == Peer::Server ? GetNamedPipeServerProcessId(pipe, &id)
+                               : GetNamedPipeClientProcessId(pipe, &id)))
+        return false;
+    const HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, id);
+    if (!process)
+        return false;
+    const QByteArray theirs = userOf(process);
+    CloseHandle(process);
+    return !theirs.isEmpty() && theirs == userOf(GetCurrentProcess());
 #else
     Q_UNUSED(socket);
-    return true;
+    Q_UNUSED(peer);
+    return false;
 #endif
 }
-
 } // namespace
 
 bool SingleInstance::isPrivateFolder(const QString& path, QString* problem) {
@@ -131,7 +172,7 @@ SingleInstance::Listen SingleInstance::listen() {
     QLocalSocket probe;
     probe.connectToServer(serverName);
     if (probe.waitForConnected(CONNECT_TIMEOUT_MS)) {
-        if (peerIsThisUser(probe))
+        if (peerIsThisUser(probe, Peer::Server))
             return Listen::OtherInstance;
         qDebug().noquote() << "Ignoring a listener of another user at" << serverName;
     }
@@ -153,7 +194,7 @@ SingleInstance::Listen SingleInstance::listen() {
 
 void SingleInstance::serve(QLocalSocket* socket) {
     connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
-    if (!peerIsThisUser(*socket)) {
+    if (!peerIsThisUser(*socket, Peer::Client)) {
         socket->abort();
         socket->deleteLater();
         return;
@@ -199,7 +240,7 @@ bool SingleInstance::send(const QString& name, const ProfileCommand& command, Co
     socket.connectToServer(name);
     if (!socket.waitForConnected(CONNECT_TIMEOUT_MS))
         return false;
-    if (!peerIsThisUser(socket)) {
+    if (!peerIsThisUser(socket, Peer::Server)) {
         qDebug().noquote() << "Ignoring a listener of another user at" << name;
         return false;
     }

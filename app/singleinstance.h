@@ -4,9 +4,9 @@
 // so that it shows the new choice and does not overwrite it at close.
 //
 // Other local users must neither receive this user's commands nor answer them. On Unix the
-// socket lives in the user's private runtime folder, and each end checks that the process
-// at the other end runs as the same user. On Windows the name is a named pipe whose access
-// list admits only the user who made it.
+// socket lives in the user's private runtime folder; on Windows it is a named pipe whose
+// access list admits only the user who made it. On both, each end checks that the process
+// at the other end runs as the same user.
 #pragma once
 
 #include "profiles/profilecommand.h"

@@ -281,14 +281,9 @@ private slots:
             "udevadm control --reload-rules; for node in /sys/class/hidraw/*; do if grep -qsx "
             "'HID_ID=0003:0000C872:00002020' \"$node/device/uevent\"; then udevadm trigger "
             "--action=change \"$node\"; fi; done";
-        QCOMPARE(arguments,
-                 (QStringList{"/bin/sh", "-c", script, "sh",
-                              "# VEXO PX7 pedal set: give the user at the seat access to its "
-                              "hidraw device, so the\n# configuration tool can read and write the "
-                              "pedals' settings without root.\n# uaccess only takes effect in a "
-                              "file that sorts before 73-seat-late.rules.\nKERNEL==\"hidraw*\", "
-                              "SUBSYSTEM==\"hidraw\", ATTRS{idVendor}==\"c872\", "
-                              "ATTRS{idProduct}==\"2020\", TAG+=\"uaccess\""}));
+        QFile rule(":/udev/70-vexo-px7.rules"); // the packaged file, built in
+        QVERIFY(rule.open(QIODevice::ReadOnly));
+        QCOMPARE(arguments, (QStringList{"/bin/sh", "-c", script, "sh", rule.readAll().trimmed()}));
         QCOMPARE(QProcess::execute("/bin/sh", {"-n", "-c", script}), 0); // it parses
     }
 

@@ -141,6 +141,8 @@ private slots:
         const QString where = QDir::currentPath();
         QTest::newRow("list") << "--list"
                               << "list";
+        QTest::newRow("Qt's options") << "-platform offscreen --list --style=Fusion -reverse"
+                                      << "list";
         QTest::newRow("json") << "--json --list"
                               << "list json";
         QTest::newRow("select") << "--select Brake=a=b --select throttle="
@@ -332,7 +334,6 @@ private slots:
         QTest::addColumn<QString>("problem");
         QTest::newRow("made") << "new/runtime" << 0 << -1 << "";
         QTest::newRow("private") << "ours" << 0700 << -1 << "";
-        QTest::newRow("read by others") << "read" << 0755 << -1 << "";
         QTest::newRow("group may write")
             << "group" << 0770 << -1 << "others may write to DIR/group";
         QTest::newRow("anyone may write") << "all" << 01777 << -1 << "others may write to DIR/all";
