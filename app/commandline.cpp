@@ -18,19 +18,31 @@ const QString SELECT = QStringLiteral("select");
 const QString EXPORT = QStringLiteral("export");
 const QString IMPORT = QStringLiteral("import");
 
-// The options QGuiApplication and QApplication take for themselves (and X11's), which open
-// the window as without them.
-const QStringList QT_OPTIONS_WITH_VALUE = {
-    QStringLiteral("platform"),        QStringLiteral("platformpluginpath"),
-    QStringLiteral("platformtheme"),   QStringLiteral("plugin"),
-    QStringLiteral("qwindowgeometry"), QStringLiteral("qwindowicon"),
-    QStringLiteral("qwindowtitle"),    QStringLiteral("session"),
-    QStringLiteral("display"),         QStringLiteral("geometry"),
-    QStringLiteral("title"),           QStringLiteral("name"),
-    QStringLiteral("style"),           QStringLiteral("stylesheet")};
-const QStringList QT_FLAGS = {QStringLiteral("reverse"),       QStringLiteral("widgetcount"),
-                              QStringLiteral("qmljsdebugger"), QStringLiteral("nograb"),
-                              QStringLiteral("dograb"),        QStringLiteral("sync")};
+// The options QGuiApplication and QApplication take for themselves (X11's included), which
+// open the window as without them. Each takes the next word as its value; only a few take
+// it after '=' instead.
+const QStringList QT_OPTIONS_WITH_VALUE = {QStringLiteral("platform"),
+                                           QStringLiteral("platformpluginpath"),
+                                           QStringLiteral("platformtheme"),
+                                           QStringLiteral("plugin"),
+                                           QStringLiteral("qwindowgeometry"),
+                                           QStringLiteral("qwindowicon"),
+                                           QStringLiteral("qwindowtitle"),
+                                           QStringLiteral("session"),
+                                           QStringLiteral("display"),
+                                           QStringLiteral("geometry"),
+                                           QStringLiteral("title"),
+                                           QStringLiteral("name"),
+                                           QStringLiteral("icon"),
+                                           QStringLiteral("visual"),
+                                           QStringLiteral("style"),
+                                           QStringLiteral("stylesheet"),
+                                           QStringLiteral("qmljsdebugger")};
+const QStringList QT_OPTIONS_WITH_EQUALS = {QStringLiteral("style"), QStringLiteral("stylesheet"),
+                                            QStringLiteral("qmljsdebugger")};
+const QStringList QT_FLAGS = {QStringLiteral("reverse"), QStringLiteral("widgetcount"),
+                              QStringLiteral("nograb"),  QStringLiteral("dograb"),
+                              QStringLiteral("sync"),    QStringLiteral("testability")};
 
 QString tr(const char* text) {
     return QCoreApplication::translate("CommandLine", text);
@@ -56,8 +68,10 @@ QString epilog() {
 // a terminal: no escape sequences, no carriage returns that overwrite a line.
 QString printable(QString text) {
     text.removeIf([](QChar c) {
-        return c.category() == QChar::Other_Control && c != QLatin1Char('\n') &&
-               c != QLatin1Char('\t');
+        // Format characters turn text around or hide it.
+        return (c.category() == QChar::Other_Control && c != QLatin1Char('\n') &&
+                c != QLatin1Char('\t')) ||
+               c.category() == QChar::Other_Format;
     });
     return text;
 }
@@ -68,14 +82,17 @@ QStringList withoutQtOptions(const QStringList& arguments) {
     QStringList rest = arguments.mid(0, 1);
     for (qsizetype i = 1; i < arguments.size(); ++i) {
         const QString& argument = arguments[i];
-        // Qt takes its options with one dash or two, a value after '=' or as the next word.
-        const QString name = argument.startsWith(QLatin1Char('-'))
-                                 ? argument.mid(argument.startsWith(QLatin1String("--")) ? 2 : 1)
-                                       .section(QLatin1Char('='), 0, 0)
-                                 : QString();
-        if (QT_OPTIONS_WITH_VALUE.contains(name))
-            i += argument.contains(QLatin1Char('=')) ? 0 : 1;
-        else if (!QT_FLAGS.contains(name))
+        // Qt takes its options with one dash or two.
+        const QString option = argument.startsWith(QLatin1Char('-'))
+                                   ? argument.mid(argument.startsWith(QLatin1String("--")) ? 2 : 1)
+                                   : QString();
+        const QString name = option.section(QLatin1Char('='), 0, 0);
+        if (option.contains(QLatin1Char('=')) ? QT_OPTIONS_WITH_EQUALS.contains(name)
+                                              : QT_FLAGS.contains(option))
+            continue;
+        if (QT_OPTIONS_WITH_VALUE.contains(option))
+            ++i;
+        else
             rest << argument;
     }
     return rest;

@@ -14,6 +14,9 @@
 #include <cstdio>
 
 namespace {
+// Coming to the front takes no time; a window that does not answer is not waited for.
+constexpr int RAISE_TIMEOUT_MS = 3000;
+
 #ifdef VEXO_VIRTUAL_PEDAL_SET
 // The virtual pedal set needs no udev rule: installing it lifts the refusal at once.
 class VirtualRuleInstaller : public AccessRuleInstaller {
@@ -56,7 +59,7 @@ int main(int argc, char* argv[]) {
     SingleInstance instance(instanceName);
     if (instance.listen() == SingleInstance::Listen::OtherInstance) {
         CommandResult raised;
-        if (SingleInstance::send(instanceName, ProfileCommand(), &raised))
+        if (SingleInstance::send(instanceName, ProfileCommand(), &raised, RAISE_TIMEOUT_MS))
             return ExitCode::SUCCESS;
         instance.listen(); // that window closed in the meantime
     }

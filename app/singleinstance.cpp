@@ -8,7 +8,9 @@
 #include <QFileInfo>
 #include <QLocalServer>
 #include <QLocalSocket>
+#include <QLockFile>
 #include <QStandardPaths>
+#include <QTimer>
 #include <QVariant>
 
 #include <memory>
@@ -26,6 +28,10 @@ namespace {
 // Both ends are the same program; the number tells a request of another version apart.
 constexpr quint32 PROTOCOL = 0x56580001;
 constexpr int CONNECT_TIMEOUT_MS = 1000;
+// How long a start waits for another start to finish becoming the running instance.
+constexpr int START_LOCK_TIMEOUT_MS = 5000;
+// A connection that sends no whole request in this time is dropped.
+constexpr int REQUEST_TIMEOUT_MS = 5000;
 
 QDataStream& operator<<(QDataStream& out, const ProfileCommand& command) {
     return out << PROTOCOL << qint32(command.action) << command.json << command.selections
@@ -57,7 +63,13 @@ QDataStream& operator>>(QDataStream& in, ProfileCommand& command) {
             corrupt();
         command.selections.append(selection);
     }
-    return in >> command.file;
+    in >> command.file;
+    // The window runs in another folder than the command: only a whole path means the same.
+    const bool takesFile = command.action == ProfileCommand::Action::Export ||
+                           command.action == ProfileCommand::Action::Import;
+    if (takesFile && !QDir::isAbsolutePath(command.file))
+        corrupt();
+    return in;
 }
 
 #ifdef Q_OS_WIN
@@ -169,6 +181,14 @@ SingleInstance::~SingleInstance() = default;
 SingleInstance::Listen SingleInstance::listen() {
     if (serverName.isEmpty())
         return Listen::Failed;
+    // Two starts at once (a double-click): the second waits until the first listens, then
+    // finds it, instead of replacing its socket. On Windows the lock goes to the user's
+    // own temporary folder.
+    QLockFile starting(QDir::isAbsolutePath(serverName)
+                           ? serverName + QStringLiteral(".lock")
+                           : QDir::temp().filePath(serverName + QStringLiteral(".lock")));
+    if (!starting.tryLock(START_LOCK_TIMEOUT_MS))
+        qDebug().noquote() << "Starting without the start lock of" << serverName;
     QLocalSocket probe;
     probe.connectToServer(serverName);
     if (probe.waitForConnected(CONNECT_TIMEOUT_MS)) {
@@ -201,6 +221,10 @@ void SingleInstance::serve(QLocalSocket* socket) {
     }
     // A request larger than any of ours stops being read here and is refused below.
     socket->setReadBufferSize(MAX_REQUEST_BYTES + 1);
+    QTimer::singleShot(REQUEST_TIMEOUT_MS, socket, [socket] {
+        if (!socket->property("answered").toBool())
+            socket->abort();
+    });
     // Lives as long as the connection below, which ends with the socket.
     const auto stream = std::make_shared<QDataStream>(socket);
     const auto answer = [this, socket, stream] {

@@ -32,15 +32,16 @@ QString hint(Platform platform, bool canInstall) {
 
 QStringList installArguments(const QString& ruleText) {
     // The text goes in as $1 and is printed as it stands. It is written under a new name and
-    // moved into place, so udev never reads half a rule. Only the pedal set's hidraw nodes
-    // are triggered again: their HID parent names its bus (USB), vendor and product.
+    // moved into place, so udev never reads half a rule. Only that can fail the install: udev
+    // also finds a new rule by itself. Only the pedal set's hidraw nodes are triggered
+    // again: their HID parent names its bus (USB), vendor and product.
     static const QString script =
         QStringLiteral("set -e; umask 022; rule=/etc/udev/rules.d/%1; "
                        "printf '%s\\n' \"$1\" > \"$rule.new\"; chmod 0644 \"$rule.new\"; "
-                       "mv -f \"$rule.new\" \"$rule\"; udevadm control --reload-rules; "
+                       "mv -f \"$rule.new\" \"$rule\"; set +e; udevadm control --reload-rules; "
                        "for node in /sys/class/hidraw/*; do "
                        "if grep -qsx 'HID_ID=0003:0000C872:00002020' \"$node/device/uevent\"; then "
-                       "udevadm trigger --action=change \"$node\"; fi; done");
+                       "udevadm trigger --action=change \"$node\"; fi; done; exit 0");
     return {QStringLiteral("/bin/sh"), QStringLiteral("-c"), script.arg(RULE_FILE_NAME),
             QStringLiteral("sh"), ruleText};
 }

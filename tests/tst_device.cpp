@@ -278,9 +278,9 @@ private slots:
         const QString script =
             "set -e; umask 022; rule=/etc/udev/rules.d/70-vexo-px7.rules; printf '%s\\n' "
             "\"$1\" > \"$rule.new\"; chmod 0644 \"$rule.new\"; mv -f \"$rule.new\" \"$rule\"; "
-            "udevadm control --reload-rules; for node in /sys/class/hidraw/*; do if grep -qsx "
-            "'HID_ID=0003:0000C872:00002020' \"$node/device/uevent\"; then udevadm trigger "
-            "--action=change \"$node\"; fi; done";
+            "set +e; udevadm control --reload-rules; for node in /sys/class/hidraw/*; do if "
+            "grep -qsx 'HID_ID=0003:0000C872:00002020' \"$node/device/uevent\"; then udevadm "
+            "trigger --action=change \"$node\"; fi; done; exit 0";
         QFile rule(":/udev/70-vexo-px7.rules"); // the packaged file, built in
         QVERIFY(rule.open(QIODevice::ReadOnly));
         QCOMPARE(arguments, (QStringList{"/bin/sh", "-c", script, "sh", rule.readAll().trimmed()}));

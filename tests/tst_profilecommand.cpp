@@ -16,11 +16,14 @@
 #include <QTest>
 #include <QTextStream>
 
+#include <algorithm>
+#include <atomic>
 #include <csignal>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -125,6 +128,8 @@ private slots:
         QTest::newRow("a word") << "list" << false;
         QTest::newRow("long option") << "-platform offscreen --list" << true;
         QTest::newRow("Qt's, two dashes") << "--platform wayland --style=Fusion --reverse" << false;
+        QTest::newRow("X11's") << "-icon x.png -visual 33 -testability" << false;
+        QTest::newRow("not Qt's form") << "--platform=offscreen" << true;
         QTest::newRow("Qt's geometry") << "--qwindowgeometry 900x500 list" << false;
         QTest::newRow("unknown") << "--lsit" << true;
         for (const char* shortOption : {"-h", "-?", "-v"})
@@ -405,6 +410,28 @@ private slots:
         const QString nowhere = shared.filePath("none/vexo.socket");
         QTest::ignoreMessage(QtDebugMsg, QRegularExpression("^Can not listen at " + nowhere));
         QCOMPARE(SingleInstance(nowhere).listen(), SingleInstance::Listen::Failed);
+    }
+
+    // Two starts at once (a double-click): one listens, the other finds it.
+    void racingStarts() {
+        const QString name = dir.filePath("race.socket");
+        for (int round = 0; round < 20; ++round) {
+            std::atomic<int> listened{0};
+            QList<SingleInstance::Listen> results(2);
+            const auto start = [&](int i) {
+                SingleInstance instance(name);
+                results[i] = instance.listen();
+                for (++listened; listened < 2;)
+                    std::this_thread::yield(); // the listener stays until both have looked
+            };
+            std::thread first(start, 0), second(start, 1);
+            first.join();
+            second.join();
+            std::sort(results.begin(), results.end());
+            QCOMPARE(results,
+                     (QList<SingleInstance::Listen>{SingleInstance::Listen::Listening,
+                                                    SingleInstance::Listen::OtherInstance}));
+        }
     }
 
     // The program as a script runs it, with no display: its exit code and last line.

@@ -84,11 +84,13 @@ QByteArray requestOfKind(const QString& kind) {
     out << quint32(kind == "another protocol" ? 0x56580002 : 0x56580001)
         << qint32(kind == "raise"            ? 0
                   : kind == "unknown action" ? 5
+                  : kind == "relative file"  ? 3
                                              : 2)
         << false << count;
     for (quint32 i = 0; i < count; ++i)
         out << qint32(kind == "unknown axis" ? 3 : 1) << QString("DEFAULT");
-    out << QString(kind == "oversized" ? 40000 : 0, 'x');
+    out << (kind == "relative file" ? QString("out")
+                                    : QString(kind == "oversized" ? 40000 : 0, 'x'));
     return bytes;
 }
 
@@ -234,8 +236,8 @@ private slots:
                                    "Profiles imported from DIR/rain.ini\n"
                                 << "|RAIN*|";
         const QString refused = "2 The request was not understood.\n";
-        for (const char* kind :
-             {"another protocol", "unknown action", "unknown axis", "four selections", "oversized"})
+        for (const char* kind : {"another protocol", "unknown action", "unknown axis",
+                                 "four selections", "oversized", "relative file"})
             QTest::newRow(kind) << kind << refused << unchanged;
     }
     void socketProtocol() {

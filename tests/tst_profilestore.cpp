@@ -218,11 +218,14 @@ private slots:
         QCOMPARE(kept.size(), 21);
         QCOMPARE(kept.first(), "notes.ini");
         QCOMPARE(kept[1], "profiles-20200108-120000-000.ini");
-        // The oldest, about to be restored, outlives the backup taken before it is imported.
-        const QString oldest = folder + "/../backups/" + kept[1];
-        QVERIFY(!backups.write(store, oldest, now).isEmpty());
-        QVERIFY(QFile::exists(oldest));
-        QVERIFY(QFile::remove(oldest));
+        // The oldest but one, about to be restored, outlives the backup taken before it is
+        // imported; the oldest does not.
+        const QString older = folder + "/profiles-20190101-120000-000.ini";
+        writeIni(older, "");
+        const QString restored = folder + "/../backups/" + kept[1];
+        QVERIFY(!backups.write(store, restored, now).isEmpty());
+        QVERIFY(QFile::exists(restored) && !QFile::exists(older));
+        QVERIFY(QFile::remove(restored));
         // Every profile and the selection come back byte for byte; free slots come back
         // cleared rather than erased, as after any import.
         const auto stored = [] {
