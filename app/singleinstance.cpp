@@ -162,13 +162,19 @@ QString SingleInstance::defaultName() {
     // A pipe name, the same for every session of this user.
     return program + QLatin1Char('-') + qEnvironmentVariable("USERNAME");
 #else
-    const QString folder = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-    QString problem;
-    if (!isPrivateFolder(folder, &problem)) {
-        qDebug().noquote() << "No private runtime folder:" << problem;
-        return QString();
+    // Without a runtime folder of the user's (no XDG_RUNTIME_DIR, and its stand-in in /tmp
+    // taken by someone else), a folder in the user's own data does.
+    const QString folders[] = {
+        QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation),
+        QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation) +
+            QStringLiteral("/run")};
+    for (const QString& folder : folders) {
+        QString problem;
+        if (isPrivateFolder(folder, &problem))
+            return QDir(folder).filePath(program + QStringLiteral(".socket"));
+        qDebug().noquote() << "No private folder for the socket:" << problem;
     }
-    return QDir(folder).filePath(program + QStringLiteral(".socket"));
+    return QString();
 #endif
 }
 

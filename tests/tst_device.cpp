@@ -259,22 +259,21 @@ private slots:
     void ruleInstallerCommand() {
         QTemporaryDir bin;
         QFile pkexec(bin.filePath("pkexec"));
-        QVERIFY(pkexec.open(QIODevice::WriteOnly));
-        pkexec.write("#!/bin/sh\nfor a; do printf '%s\\0' \"$a\"; done > \"$0.args\"\n");
+        QVERIFY(pkexec.open(QIODevice::WriteOnly) && pkexec.setPermissions(QFile::ExeOwner));
+        pkexec.write("#!/bin/sh\nprintf '%s\\0' \"$@\" > \"$0.args\"\n");
         pkexec.close();
-        QVERIFY(pkexec.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
         const QByteArray path = qgetenv("PATH");
-        const auto restorePath = qScopeGuard([&] { qputenv("PATH", path); });
         qputenv("PATH", bin.path().toUtf8() + ':' + path);
         AccessRuleInstaller installer;
         QSignalSpy finished(&installer, &AccessRuleInstaller::finished);
         installer.start();
         QVERIFY(finished.wait(60000));
+        qputenv("PATH", path);
         QCOMPARE(finished.first(), (QVariantList{true, QString()}));
         QFile recorded(pkexec.fileName() + ".args");
         QVERIFY(recorded.open(QIODevice::ReadOnly));
-        QStringList arguments = QString::fromUtf8(recorded.readAll()).split(QChar(0));
-        arguments.removeLast();
+        const QStringList arguments =
+            QString::fromUtf8(recorded.readAll()).split(QChar(0), Qt::SkipEmptyParts);
         const QString script =
             "set -e; umask 022; rule=/etc/udev/rules.d/70-vexo-px7.rules; printf '%s\\n' "
             "\"$1\" > \"$rule.new\"; chmod 0644 \"$rule.new\"; mv -f \"$rule.new\" \"$rule\"; "
