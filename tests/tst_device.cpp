@@ -1,6 +1,5 @@
 // The device link: report layouts byte for byte, the operations against the virtual
 // pedal set, what a failed or missing transfer does, and the input reader thread.
-#include "app/accessruleinstaller.h"
 #include "device/deviceaccess.h"
 #include "device/devicehandle.h"
 #include "device/devicelink.h"
@@ -9,11 +8,8 @@
 #include "sim/pedalsim.h"
 
 #include <QLoggingCategory>
-#include <QProcess>
 #include <QRegularExpression>
 #include <QScopeGuard>
-#include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include <atomic>
@@ -252,38 +248,6 @@ private slots:
             DeviceAccess::hint(Platform::Other, true)
                 .startsWith(
                     "The pedal set is plugged in, but it could not be opened. Another program"));
-    }
-
-    // Root runs a fixed script that is given the rule's text itself: no file the user could
-    // change between the password prompt and the copy. A pkexec of the test's records it.
-    void ruleInstallerCommand() {
-        QTemporaryDir bin;
-        QFile pkexec(bin.filePath("pkexec"));
-        QVERIFY(pkexec.open(QIODevice::WriteOnly) && pkexec.setPermissions(QFile::ExeOwner));
-        pkexec.write("#!/bin/sh\nprintf '%s\\0' \"$@\" > \"$0.args\"\n");
-        pkexec.close();
-        const QByteArray path = qgetenv("PATH");
-        qputenv("PATH", bin.path().toUtf8() + ':' + path);
-        AccessRuleInstaller installer;
-        QSignalSpy finished(&installer, &AccessRuleInstaller::finished);
-        installer.start();
-        QVERIFY(finished.wait(60000));
-        qputenv("PATH", path);
-        QCOMPARE(finished.first(), (QVariantList{true, QString()}));
-        QFile recorded(pkexec.fileName() + ".args");
-        QVERIFY(recorded.open(QIODevice::ReadOnly));
-        const QStringList arguments =
-            QString::fromUtf8(recorded.readAll()).split(QChar(0), Qt::SkipEmptyParts);
-        const QString script =
-            "set -e; umask 022; rule=/etc/udev/rules.d/70-vexo-px7.rules; printf '%s\\n' "
-            "\"$1\" > \"$rule.new\"; chmod 0644 \"$rule.new\"; mv -f \"$rule.new\" \"$rule\"; "
-            "set +e; udevadm control --reload-rules; for node in /sys/class/hidraw/*; do if "
-            "grep -qsx 'HID_ID=0003:0000C872:00002020' \"$node/device/uevent\"; then udevadm "
-            "trigger --action=change \"$node\"; fi; done; exit 0";
-        QFile rule(":/udev/70-vexo-px7.rules"); // the packaged file, built in
-        QVERIFY(rule.open(QIODevice::ReadOnly));
-        QCOMPARE(arguments, (QStringList{"/bin/sh", "-c", script, "sh", rule.readAll().trimmed()}));
-        QCOMPARE(QProcess::execute("/bin/sh", {"-n", "-c", script}), 0); // it parses
     }
 
     // Samples go out, and no feature report; then the reader ends: quietly on a requested
