@@ -61,7 +61,8 @@ QString epilog() {
               "  2  the options were not understood\n"
               "  3  no pedal set found\n"
               "  4  the pedal set stopped answering\n"
-              "  5  the file, the profile name or the moment was refused\n");
+              "  5  the file, the profile name or the moment was refused\n"
+              "  6  the pedal set is plugged in, but this user may not open it\n");
 }
 
 // Text from outside (the running window, profile names from the pedal set) fit to print on

@@ -6,6 +6,9 @@
 #include "device/devicehandle.h"
 #include "device/devicelink.h"
 
+#include <QDir>
+#include <QFileInfo>
+#include <QLocale>
 #include <QTimer>
 
 void MainWindow::onShowPath() {
@@ -15,7 +18,13 @@ void MainWindow::onShowPath() {
 }
 
 void MainWindow::onUpgrade() {
-    switch (firmware.startUpgrade(ui->lePath->text(), [this] { return backUpProfiles(); })) {
+    const QString path = ui->lePath->text();
+    // A file the user chose is sent on a Yes; the online update has asked already.
+    const bool offered = firmware.stage() == FirmwareUpdate::Stage::HandingOver;
+    const auto beforeUpload = [this, path, offered] {
+        return (offered || confirmUpload(path)) && backUpProfiles();
+    };
+    switch (firmware.startUpgrade(path, beforeUpload)) {
     case FirmwareUpdate::UpgradeStart::Busy:
         refuseWhileBusy();
         break;
@@ -38,10 +47,29 @@ void MainWindow::onUpgrade() {
     }
 }
 
+bool MainWindow::confirmUpload(const QString& path) {
+    const QFileInfo image(path);
+    if (!image.isFile() || !image.isReadable())
+        return true; // nothing can be sent; the upload says why
+    return dialogs->ask(this, tr("Notify"),
+                        tr("Send the firmware file %1 (%2) to the pedal set?\nKeep the pedal set "
+                           "plugged in until the update has finished. The profiles are backed "
+                           "up first.")
+                            .arg(image.fileName(), QLocale().formattedDataSize(image.size())),
+                        true);
+}
+
+QString MainWindow::backupNote() const {
+    if (lastBackup.isEmpty())
+        return QString();
+    return QLatin1Char('\n') + tr("The profiles as they were are kept in %1.")
+                                   .arg(QDir::toNativeSeparators(lastBackup));
+}
+
 void MainWindow::onProgress(int percent) {
     if (percent == 100) {
         resetUpgradePage();
-        notify(tr("Firmware updated successfully."));
+        notify(tr("Firmware updated successfully.") + backupNote());
         return;
     }
     if (percent < 0) {
@@ -86,10 +114,13 @@ void MainWindow::uploadEnded() {
 }
 
 void MainWindow::refuseWhileBusy() {
-    notify(tr("A firmware update is in progress. Please wait until it has finished."));
+    dialogs->notice(this, tr("Notify"),
+                    tr("A firmware update is in progress. Please wait until it has finished."));
 }
 
 void MainWindow::resetUpgradePage() {
+    // Whatever the busy notice waited for is over.
+    dialogs->closeNotice();
     ui->pbAutoUpgrade->setEnabled(true);
     ui->pbAutoUpgrade->setText(tr("CHECK UPDATE"));
     ui->pgUpgrade->setValue(0);
@@ -120,7 +151,7 @@ void MainWindow::onClearFlash() {
         showError(tr("The device did not accept the command. The flash data was not cleared."));
         return;
     }
-    notify(tr("Flash data has been cleared."));
+    notify(tr("Flash data has been cleared.") + backupNote());
     // Everything the device keeps is back to its factory state; the INPUTS page shows the
     // clutch mode and deadzones, so they are read again as well.
     bool modeRead = false;

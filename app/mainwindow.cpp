@@ -56,6 +56,11 @@ MainWindow::MainWindow(const WindowOptions& windowOptions, QWidget* parent)
     for (QComboBox* profiles : {ui->cbPro0, ui->cbPro1, ui->cbPro2}) {
         profiles->setEditable(true);
         profiles->lineEdit()->setAlignment(Qt::AlignCenter);
+        // What is typed stays as typed: completing "RA" to "RACE" would choose RACE (and its
+        // curve) the moment the line is left, and Enter must not list a profile the pedal
+        // set does not hold. Only a whole name, as the list shows it, chooses that profile.
+        profiles->setCompleter(nullptr);
+        profiles->setInsertPolicy(QComboBox::NoInsert);
     }
 
     connect(ui->pbClose, &QPushButton::clicked, this, &MainWindow::onClose);

@@ -114,6 +114,10 @@ private:
     // file), or when the user goes on without a backup. spare is a file about to be
     // imported, which the backups' pruning leaves alone.
     bool backUpProfiles(const QString& spare = QString());
+    // Whether the user wants the firmware file at path sent.
+    bool confirmUpload(const QString& path);
+    // A line naming the backup just written, to end the message of what erased the profiles.
+    QString backupNote() const;
     void notify(const QString& text);
     void showError(const QString& text);
     // False when a reply did not arrive; the tags then keep what they showed.

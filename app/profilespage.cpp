@@ -131,6 +131,8 @@ void MainWindow::onProfileImport() {
         break;
     case ProfileStore::ImportResult::Imported:
         showProfiles();
+        if (!lastBackup.isEmpty())
+            notify(backupNote().mid(1));
         break;
     }
 }
@@ -147,7 +149,7 @@ CommandResult MainWindow::runCommand(const ProfileCommand& command) {
             tr("A firmware update is in progress. Please wait until it has finished."));
     // Waiting for the device, or about to connect to it again after a failed report.
     if (!DeviceHandle::isOpen() || retryTimer.isActive())
-        return ProfileCommands::noPedalSet();
+        return access.isRefused() ? ProfileCommands::noAccess() : ProfileCommands::noPedalSet();
     const CommandResult result = ProfileCommands::run(command, profiles, firmwareVersion, backups);
     showProfiles();
     if (result.exitCode == ExitCode::PEDAL_SET_SILENT)

@@ -1,7 +1,6 @@
 #include "app/userdialogs.h"
 
 #include <QFileDialog>
-#include <QMessageBox>
 
 void WidgetDialogs::tell(QWidget* parent, Kind kind, const QString& title, const QString& text) {
     if (kind == Kind::Critical)
@@ -16,6 +15,18 @@ bool WidgetDialogs::ask(QWidget* parent, const QString& title, const QString& te
         QMessageBox::question(parent, title, text, QMessageBox::Yes | QMessageBox::No,
                               noByDefault ? QMessageBox::No : QMessageBox::NoButton);
     return answer == QMessageBox::Yes;
+}
+
+void WidgetDialogs::notice(QWidget* parent, const QString& title, const QString& text) {
+    closeNotice();
+    openNotice = new QMessageBox(QMessageBox::Information, title, text, QMessageBox::Ok, parent);
+    openNotice->setAttribute(Qt::WA_DeleteOnClose);
+    openNotice->open();
+}
+
+void WidgetDialogs::closeNotice() {
+    if (openNotice)
+        openNotice->close();
 }
 
 QString WidgetDialogs::openFileName(const QString& filter) {

@@ -3,6 +3,8 @@
 // modal dialogs on a timer.
 #pragma once
 
+#include <QMessageBox>
+#include <QPointer>
 #include <QString>
 
 class QWidget;
@@ -17,6 +19,12 @@ public:
     // Yes and No; true for Yes. With noByDefault, No is the default button.
     virtual bool ask(QWidget* parent, const QString& title, const QString& text,
                      bool noByDefault) = 0;
+    // A box saying that the program is busy; closeNotice() closes it once the program no
+    // longer is. Here told as any other box; the real one does not wait for OK.
+    virtual void notice(QWidget* parent, const QString& title, const QString& text) {
+        tell(parent, Kind::Information, title, text);
+    }
+    virtual void closeNotice() {}
     // The platform's file dialogs, without a parent; empty when cancelled.
     virtual QString openFileName(const QString& filter) = 0;
     virtual QString saveFileName() = 0;
@@ -27,6 +35,11 @@ class WidgetDialogs : public UserDialogs {
 public:
     void tell(QWidget* parent, Kind kind, const QString& title, const QString& text) override;
     bool ask(QWidget* parent, const QString& title, const QString& text, bool noByDefault) override;
+    void notice(QWidget* parent, const QString& title, const QString& text) override;
+    void closeNotice() override;
     QString openFileName(const QString& filter) override;
     QString saveFileName() override;
+
+private:
+    QPointer<QMessageBox> openNotice;
 };

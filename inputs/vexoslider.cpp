@@ -4,6 +4,8 @@
 #include <QPainter>
 #include <QPolygon>
 
+#include <algorithm>
+
 namespace {
 constexpr int TRAVEL = 42; // pixels between home and full deadzone
 constexpr int SPAN = 21;   // percent at full travel
@@ -51,10 +53,12 @@ void VexoSlider::mouseMoveEvent(QMouseEvent* event) {
     if (lastPos.x() < 0 || lastPos.y() < 0)
         return;
     const QPointF pos = event->globalPosition();
-    const int nx = x() + int(pos.x() - lastPos.x());
-    // A step that would reach or pass an end is dropped whole, so a drag never lands on
-    // the ends themselves; only setValue() can put the tag at 21 %.
-    if (minX < nx && nx < maxX)
+    // A drag stops a pixel short of each end: 0 % at home, 20 % at full travel (21 % is
+    // for setValue() alone). A quick drag past an end stops there rather than short of it.
+    // A tag that setValue() put on an end does not jump off it toward the pointer.
+    const int nx = std::clamp(x() + int(pos.x() - lastPos.x()), std::min(x(), minX + 1),
+                              std::max(x(), maxX - 1));
+    if (nx != x())
         move(nx, y());
     lastPos = pos;
 }

@@ -1,11 +1,13 @@
 #include "profiles/profilecommand.h"
 
+#include "device/deviceaccess.h"
 #include "device/devicehandle.h"
 #include "device/devicelink.h"
 #include "profiles/profilefile.h"
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -124,6 +126,17 @@ CommandResult exportFile(const ProfileCommand& command, const ProfileStore& stor
     return CommandResult{ExitCode::SUCCESS, tr("Profiles exported to %1").arg(path) + '\n', {}};
 }
 
+// An INI file to import that is missing or unreadable, told before the pedal set is opened.
+bool unreadable(const ProfileCommand& command, CommandResult* result) {
+    const QFileInfo file(command.file);
+    if (command.action != ProfileCommand::Action::Import ||
+        !command.file.endsWith(ProfileFile::EXTENSION) || (file.isFile() && file.isReadable()))
+        return false;
+    *result =
+        refused(tr("The file %1 can not be read.").arg(QDir::toNativeSeparators(command.file)));
+    return true;
+}
+
 CommandResult importFile(const ProfileCommand& command, ProfileStore& store,
                          const ProfileBackups& backups) {
     // Nobody can be asked whether to go on without a backup: the import is not made.
@@ -170,6 +183,19 @@ CommandResult noPedalSet() {
     return failure(ExitCode::NO_PEDAL_SET, tr("No pedal set found."));
 }
 
+CommandResult noAccess() {
+    if (DeviceAccess::THIS_PLATFORM != DeviceAccess::Platform::Linux)
+        return failure(ExitCode::NO_ACCESS,
+                       tr("The pedal set is plugged in, but it could not be opened: another "
+                          "program may be holding it."));
+    return failure(ExitCode::NO_ACCESS,
+                   tr("The pedal set is plugged in, but this user may not open it. Give access "
+                      "from the source folder with: sudo cp packaging/linux/%1 "
+                      "/etc/udev/rules.d/ && sudo udevadm control --reload-rules && sudo "
+                      "udevadm trigger")
+                       .arg(DeviceAccess::RULE_FILE_NAME));
+}
+
 CommandResult refused(const QString& text) {
     return failure(ExitCode::REFUSED, text);
 }
@@ -188,15 +214,20 @@ CommandResult run(const ProfileCommand& command, ProfileStore& store,
         return select(command, store);
     case ProfileCommand::Action::Export:
         return exportFile(command, store);
-    case ProfileCommand::Action::Import:
-        return importFile(command, store, backups);
+    case ProfileCommand::Action::Import: {
+        CommandResult result;
+        return unreadable(command, &result) ? result : importFile(command, store, backups);
+    }
     }
     return CommandResult();
 }
 
 CommandResult runOnDevice(const ProfileCommand& command, const ProfileBackups& backups) {
+    CommandResult result;
+    if (unreadable(command, &result))
+        return result;
     if (!DeviceHandle::open())
-        return noPedalSet();
+        return DeviceHandle::isListed() ? noAccess() : noPedalSet();
     const auto closed = qScopeGuard([] { DeviceHandle::close(); });
     bool versionRead = false;
     const QString version = DeviceLink::readVersion(&versionRead);

@@ -19,6 +19,7 @@ constexpr int USAGE = 2;
 constexpr int NO_PEDAL_SET = 3;
 constexpr int PEDAL_SET_SILENT = 4; // a report went unanswered on the way
 constexpr int REFUSED = 5;          // a file, a profile name or the moment was refused
+constexpr int NO_ACCESS = 6;        // the pedal set is plugged in but may not be opened
 } // namespace ExitCode
 
 struct ProfileCommand {
@@ -55,6 +56,8 @@ CommandResult runOnDevice(const ProfileCommand& command,
                           const ProfileBackups& backups = ProfileBackups());
 
 CommandResult noPedalSet();
+// The pedal set is listed but could not be opened: what stands in the way and the fix.
+CommandResult noAccess();
 CommandResult refused(const QString& text);
 
 } // namespace ProfileCommands

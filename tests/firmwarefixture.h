@@ -4,11 +4,20 @@
 #include "tests/windowfixture.h"
 
 #include <QDir>
+#include <QLocale>
 #include <QProgressBar>
 #include <QPushButton>
 
 constexpr int MAX_IMAGE = 229376;
-const QString SUCCESS = QStringLiteral("Notify|Firmware updated successfully.");
+inline QString success() {
+    return "Notify|Firmware updated successfully." + keptNote();
+}
+inline QString uploadQuestion(const QString& name, int size) {
+    return QStringLiteral("Notify|Send the firmware file %1 (%2) to the pedal set?\nKeep the "
+                          "pedal set plugged in until the update has finished. The profiles are "
+                          "backed up first.")
+        .arg(name, QLocale().formattedDataSize(size));
+}
 
 // Bytes that differ from piece to piece, so a report carrying stale or shifted data shows.
 inline QByteArray imageBytes(int size, int seed = 1) {

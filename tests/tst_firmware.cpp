@@ -56,16 +56,21 @@ private slots:
         QCOMPARE(answerer.seen, (QStringList{"Error|Not a valid firmware.",
                                              "Error|Can not open the firmware file."}));
 
+        // Asked first, No by default: No sends nothing.
         const QByteArray image = imageBytes(MAX_IMAGE, 6);
         typeFile(*w, "max.bin", image);
+        answerer.seen.clear();
+        button(*w, "pbUpgrade")->click();
+        QVERIFY(answerer.lastNoByDefault && pageAtRest(*w) && PedalSim::sentReports().empty());
         QList<int> shown;
         connect(widget<QProgressBar>(*w, "pgUpgrade"), &QProgressBar::valueChanged, this,
                 [&](int value) { shown << value; });
-        answerer.seen.clear();
-        bool atRestBehindBox = false;
+        bool atRestBehindBox = false, noticeClosed = false;
         answerer.inspect = [&] {
             atRestBehindBox = pageAtRest(*w);
+            noticeClosed = !testDialogs().noticeOpen;
         };
+        answerer.answer = QMessageBox::Yes;
         PedalSim::setReportDelay(std::chrono::microseconds(100));
         button(*w, "pbUpgrade")->click();
         QTRY_COMPARE(widget<QLabel>(*w, "lbUpgrade")->text(), QStringLiteral("Uploading ..."));
@@ -73,11 +78,14 @@ private slots:
         for (const char* name : {"pbUpgrade", "pbAutoUpgrade", "pbClearFlash", "pbClose"})
             button(*w, name)->click();
         QVERIFY(!w->close() && w->isVisible() && w->readerThread().isRunning());
-        QCOMPARE(answerer.seen, QStringList(5, "Notify|A firmware update is in progress. "
-                                               "Please wait until it has finished."));
+        QCOMPARE(answerer.seen, QStringList(2, uploadQuestion("max.bin", MAX_IMAGE)) +
+                                    QStringList(5, "Notify|A firmware update is in progress. "
+                                                   "Please wait until it has finished."));
+        QVERIFY(testDialogs().noticeOpen);
         PedalSim::setReportDelay(std::chrono::microseconds(0));
-        QTRY_COMPARE_WITH_TIMEOUT(answerer.seen.size(), 6, 10000);
-        QVERIFY(answerer.seen.last() == SUCCESS && atRestBehindBox);
+        QTRY_COMPARE_WITH_TIMEOUT(answerer.seen.size(), 8, 10000);
+        // The busy notice closed itself before the end was told.
+        QVERIFY(answerer.seen.last() == success() && atRestBehindBox && noticeClosed);
         QCOMPARE(widget<QLabel>(*w, "lbUpgrade")->text(), QStringLiteral("Writing ..."));
         QList<int> expected; // each value once, 96 skipped, and back to 0 at rest
         for (int p = 1; p < 100; p += p == 95 ? 2 : 1)
@@ -92,16 +100,17 @@ private slots:
         WindowOptions options = testOptions();
         options.firmwareWritingStepMs = WindowOptions().firmwareWritingStepMs;
         auto w = openDevicePage(options);
-        MessageBoxAnswerer answerer;
+        MessageBoxAnswerer answerer(QMessageBox::Yes);
         const QByteArray image = imageBytes(16 * 400, 8);
         typeFile(*w, "f.bin", image);
         PedalSim::setReportDelay(std::chrono::microseconds(2000));
         button(*w, "pbUpgrade")->click();
         QTRY_VERIFY(PedalSim::firmwareChunks() >= 20);
         PedalSim::failInputRead(1);
+        const QString asked = uploadQuestion("f.bin", image.size());
         QTRY_COMPARE(answerer.seen,
-                     QStringList{"Error|Firmware update failed: the device did not accept the "
-                                 "data. Please check the connection and try again."});
+                     (QStringList{asked, "Error|Firmware update failed: the device did not accept "
+                                         "the data. Please check the connection and try again."}));
         PedalSim::setReportDelay(std::chrono::microseconds(0));
         QTRY_VERIFY(connected(*w) && pageIndex(*w) == 0 && pageAtRest(*w));
         // A beginning of the transfer, and nothing of it after the reconnection's queries.
@@ -121,7 +130,7 @@ private slots:
         };
         PedalSim::failInputRead(1);
         QTRY_COMPARE(headText(*w), QStringLiteral("WAITING FOR DEVICE..."));
-        QTRY_COMPARE_WITH_TIMEOUT(answerer.seen, QStringList{SUCCESS}, 6000);
+        QTRY_COMPARE_WITH_TIMEOUT(answerer.seen, (QStringList{asked, success()}), 6000);
         QCOMPARE(whenWritten, transferred); // nothing asked of the device while it wrote
         QTRY_VERIFY(connected(*w) && pageIndex(*w) == 0);
 
@@ -162,9 +171,10 @@ private slots:
         button(*w, "pbUpgrade")->click();
         QVERIFY(answerer.lastNoByDefault && pageAtRest(*w) && w->firmwareUpdate().isIdle());
         button(*w, "pbClearFlash")->click();
-        QCOMPARE(answerer.seen.size(), 3);
-        QCOMPARE(answerer.seen.value(0), noBackup);
-        QCOMPARE(answerer.seen.value(2), noBackup);
+        QCOMPARE(answerer.seen.size(), 4);
+        QCOMPARE(answerer.seen.value(0), uploadQuestion("c.bin", 16));
+        QCOMPARE(answerer.seen.value(1), noBackup);
+        QCOMPARE(answerer.seen.value(3), noBackup);
         QVERIFY(PedalSim::sentReports().empty());
     }
 
@@ -184,7 +194,8 @@ private slots:
         QVERIFY(PedalSim::sentReports().empty());
         answerer.seen.clear();
         button(*w, "pbClearFlash")->click();
-        QCOMPARE(answerer.seen, (QStringList{question, "Notify|Flash data has been cleared."}));
+        QCOMPARE(answerer.seen,
+                 (QStringList{question, "Notify|Flash data has been cleared." + keptNote()}));
         // One erase report; the profile lists read again, each list's first entry previewed;
         // the clutch mode and the deadzones.
         QStringList expected;

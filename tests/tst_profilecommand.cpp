@@ -257,6 +257,17 @@ private slots:
                                          << "" << 5 << ""
                                          << "Please choose INI file"
                                          << "" << unchanged;
+        QTest::newRow("missing file") << "--import DIR/none.ini" // told before the device
+                                      << "refused" << 5 << ""
+                                      << "The file DIR/none.ini can not be read."
+                                      << "" << unchanged;
+        QTest::newRow("no access") << "--list"
+                                   << "refused" << 6 << ""
+                                   << "The pedal set is plugged in, but this user may not open "
+                                      "it. Give access from the source folder with: sudo cp "
+                                      "packaging/linux/70-vexo-px7.rules /etc/udev/rules.d/ && "
+                                      "sudo udevadm control --reload-rules && sudo udevadm trigger"
+                                   << "" << unchanged;
         QTest::newRow("invalid file") << "--import DIR/bad.ini"
                                       << "" << 5 << ""
                                       << "INI file is not valid."
@@ -304,6 +315,7 @@ private slots:
         const int nth = fault.section(' ', 1).toInt();
         PedalSim::failGet(fault.startsWith("get") ? nth : 0);
         PedalSim::failSend(fault.startsWith("send") ? nth : 0);
+        PedalSim::refuseAccess(fault == "refused");
         QString out, err;
         QTextStream outStream(&out), errStream(&err);
         const QString path = dir.path();
@@ -438,7 +450,7 @@ private slots:
                                  << "" << 0 << "vexo-setting-sim 1.0.0";
         QTest::newRow("help") << "--help"
                               << "" << 0
-                              << "5  the file, the profile name or the moment was refused";
+                              << "6  the pedal set is plugged in, but this user may not open it";
     }
     void program() {
         QFETCH(QString, line);

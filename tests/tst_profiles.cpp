@@ -114,8 +114,9 @@ private slots:
     }
     void cleanup() { checkDeviceUse(); }
 
-    // Enter adds a name without a record, which sends and draws nothing; choosing an entry
-    // redraws its curve and previews it, and the close button commits the choice.
+    // The lists hold only what the pedal set holds: typing completes nothing and Enter adds
+    // nothing, but a whole name chooses its profile. Choosing redraws the curve and previews
+    // it; the close button commits the choice.
     void choosing() {
         auto w = openWindow();
         QComboBox* list = widget<QComboBox>(*w, "cbPro1");
@@ -123,11 +124,12 @@ private slots:
         QCOMPARE(shown(*w), QStringLiteral("DEFAULT*|DEFAULT,RACE*|DEFAULT*"));
         QCOMPARE(curve->points() + widget<VexoAxis>(*w, "ctAdc2")->points(), RACE + FACTORY);
         PedalSim::clearLog();
-        list->setEditText("TYPED");
-        QTest::keyClick(list->lineEdit(), Qt::Key_Return);
-        QCOMPARE(shown(*w), QStringLiteral("DEFAULT*|DEFAULT,RACE,TYPED*|DEFAULT*"));
-        QCOMPARE(curve->points(), RACE);
-        list->setCurrentIndex(0);
+        for (const char* typed : {"TYPED", "RA", "DEFAULT"}) {
+            list->lineEdit()->selectAll();
+            QTest::keyClicks(list->lineEdit(), typed);
+            QTest::keyClick(list->lineEdit(), Qt::Key_Return);
+        }
+        QCOMPARE(shown(*w), QStringLiteral("DEFAULT*|DEFAULT*,RACE|DEFAULT*"));
         QCOMPARE(curve->points(), FACTORY);
         QTest::mouseClick(widget<QPushButton>(*w, "pbClose"), Qt::LeftButton);
         QCOMPARE(sentHex(), (QStringList{reportHex("020C0F000102"), reportHex("020B0C0F"),
@@ -142,9 +144,16 @@ private slots:
         QTest::mousePress(curve, Qt::LeftButton, {}, QPoint(105, 140));
         QTest::mouseMove(curve, QPoint(105, 141));
         QTest::mouseRelease(curve, Qt::LeftButton, {}, QPoint(105, 141));
-        QCOMPARE(click(*w, "pbSavePro1", "NEW"), QStringList{"Notify|Profile is saved"});
+        // A prefix of another name, typed and saved with a click, is a name of its own.
+        QLineEdit* typed = widget<QComboBox>(*w, "cbPro1")->lineEdit();
+        typed->selectAll();
+        QTest::keyClicks(typed, "RA");
+        MessageBoxAnswerer answerer;
+        QTest::mouseClick(widget<QPushButton>(*w, "pbSavePro1"), Qt::LeftButton);
+        QCOMPARE(answerer.seen, QStringList{"Notify|Profile is saved"});
+        QCOMPARE(PedalSim::profileName(4) + PedalSim::profileName(3), "RARACE");
         QCOMPARE(PedalSim::profile(4).points, (std::array<quint8, 5>{10, 20, 29, 40, 50}));
-        QCOMPARE(shown(*w), QStringLiteral("DEFAULT*|DEFAULT,RACE,NEW*|DEFAULT*"));
+        QCOMPARE(shown(*w), QStringLiteral("DEFAULT*|DEFAULT,RACE,RA*|DEFAULT*"));
         QCOMPARE(click(*w, "pbSavePro1", "DEFAULT"),
                  QStringList{"Notify|Can not save to DEFAULT, please use a different name."});
         QCOMPARE(click(*w, "pbSavePro1", ""), QStringList{"Notify|Please enter a profile name."});
@@ -155,7 +164,7 @@ private slots:
         QCOMPARE(click(*w, "pbSavePro1", "FULL"), QStringList{"Notify|Profile is full"});
         QCOMPARE(click(*w, "pbDelPro1", "DEFAULT"),
                  QStringList{"Notify|DEFAULT can not be removed."});
-        QCOMPARE(click(*w, "pbDelPro1", "NEW"), QStringList());
+        QCOMPARE(click(*w, "pbDelPro1", "RA"), QStringList());
         QCOMPARE(shown(*w).section('|', 1, 1), QStringLiteral("DEFAULT*,RACE"));
         QCOMPARE(curve->points(), FACTORY);
     }
@@ -279,8 +288,9 @@ private slots:
         QCOMPARE(click(*w, "pbImport", ""), QStringList());
         PedalSim::factoryReset();
         widget<QComboBox>(*w, "cbPro1")->setCurrentIndex(0);
-        QCOMPARE(click(*w, "pbImport", dir.filePath("race.ini")), QStringList());
+        const QStringList imported = click(*w, "pbImport", dir.filePath("race.ini"));
         QCOMPARE(backupCount(), backups + 1); // only the import that erased anything
+        QCOMPARE(imported, QStringList{"Notify" + keptNote().replace('\n', '|')});
         QCOMPARE(shown(*w), QStringLiteral("DEFAULT*|DEFAULT,RACE*|DEFAULT*"));
         QCOMPARE(widget<VexoAxis>(*w, "ctAdc1")->points(), RACE);
         // Stopped after slots were cleared: the user is told where the profiles are kept.

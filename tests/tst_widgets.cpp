@@ -34,17 +34,19 @@ class TestWidgets : public QObject {
     Q_OBJECT
 
 private slots:
-    // 2 pixels are 1 %; a step follows the pointer, truncated, and is dropped whole when it
-    // would reach or pass an end. Every release counts.
+    // 2 pixels are 1 %; a step follows the pointer, truncated, and stops a pixel short of an
+    // end (0 % and 20 %) however far it goes. Every release counts.
     void tag_data() {
         QTest::addColumn<TagRow>("row");
         QTest::newRow("upper set to 21 %") << TagRow{1, 21, {}, 164, 21};
         QTest::newRow("11 pixels: 5.5 %") << TagRow{0, 0, {11}, 49, 5};
         QTest::newRow("steps of 1.5") << TagRow{0, 0, {1.5, 3}, 40, 1};
         QTest::newRow("back by 1.5") << TagRow{0, 0, {3, 1.5}, 40, 1};
-        QTest::newRow("onto the far end") << TagRow{0, 0, {42}, 38, 0};
-        QTest::newRow("onto home") << TagRow{0, 1, {-2}, 40, 1};
-        QTest::newRow("after a dropped step") << TagRow{0, 0, {-10, 0}, 48, 5};
+        QTest::newRow("onto the far end") << TagRow{0, 0, {42}, 79, 20};
+        QTest::newRow("onto home") << TagRow{0, 1, {-2}, 39, 0};
+        QTest::newRow("quickly past home") << TagRow{0, 5, {-30}, 39, 0};
+        QTest::newRow("upper, past full") << TagRow{1, 0, {-60}, 165, 20};
+        QTest::newRow("after a stopped step") << TagRow{0, 0, {-10, 0}, 48, 5};
         QTest::newRow("left of the primary screen") << TagRow{1, -1, {-10}, 206, 0};
     }
     void tag() {

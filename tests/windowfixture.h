@@ -103,12 +103,18 @@ class TestDialogs : public UserDialogs {
 public:
     void tell(QWidget*, Kind, const QString& title, const QString& text) override;
     bool ask(QWidget* parent, const QString& title, const QString& text, bool noByDefault) override;
+    void notice(QWidget* parent, const QString& title, const QString& text) override {
+        tell(parent, Kind::Information, title, text);
+        noticeOpen = true;
+    }
+    void closeNotice() override { noticeOpen = false; }
     QString openFileName(const QString&) override { return answerFile(); }
     QString saveFileName() override { return answerFile(); }
 
     MessageBoxAnswerer* boxes = nullptr;
     FileDialogAnswerer* files = nullptr;
     QStringList unanswered;
+    bool noticeOpen = false;
 
 private:
     QString answerFile();
@@ -126,6 +132,12 @@ inline QString backupFolder() {
 }
 inline qsizetype backupCount() {
     return QDir(backupFolder()).entryList(QDir::Files).size();
+}
+// The line that ends a message after an erase: the newest backup of the test's windows.
+inline QString keptNote() {
+    const QStringList kept = QDir(backupFolder()).entryList(QDir::Files, QDir::Name);
+    return "\nThe profiles as they were are kept in " +
+           QDir::toNativeSeparators(backupFolder() + '/' + kept.value(kept.size() - 1)) + ".";
 }
 
 // The window as tests open it: their dialogs, no waiting on real time for a retry, a

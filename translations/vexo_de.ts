@@ -15,36 +15,6 @@
 <context>
     <name>CommandLine</name>
     <message>
-        <source>Examples:
-  Switch the brake profile as a game starts (in the game&apos;s launch options):
-    vexo-setting --select brake=RACE &amp;&amp; %command%
-  Print the profiles as JSON for a script:
-    vexo-setting --list --json
-
-Exit codes:
-  0  done
-  1  the running window did not answer
-  2  the options were not understood
-  3  no pedal set found
-  4  the pedal set stopped answering
-  5  the file, the profile name or the moment was refused
-</source>
-        <translation>Beispiele:
-  Das Bremsprofil beim Start eines Spiels wechseln (in den Startoptionen des Spiels):
-    vexo-setting --select brake=RACE &amp;&amp; %command%
-  Die Profile als JSON für ein Skript ausgeben:
-    vexo-setting --list --json
-
-Rückgabewerte:
-  0  erledigt
-  1  das laufende Fenster hat nicht geantwortet
-  2  die Optionen wurden nicht verstanden
-  3  kein Pedalset gefunden
-  4  das Pedalset antwortet nicht mehr
-  5  die Datei, der Profilname oder der Zeitpunkt wurde abgelehnt
-</translation>
-    </message>
-    <message>
         <source>Configuration tool for the VEXO PX7 pedal set. Without options it opens its window.</source>
         <translation>Konfigurationswerkzeug für das Pedalset VEXO PX7. Ohne Optionen öffnet es sein Fenster.</translation>
     </message>
@@ -103,6 +73,38 @@ Rückgabewerte:
     <message>
         <source>--%1 takes one file name.</source>
         <translation>--%1 nimmt genau einen Dateinamen.</translation>
+    </message>
+    <message>
+        <source>Examples:
+  Switch the brake profile as a game starts (in the game&apos;s launch options):
+    vexo-setting --select brake=RACE &amp;&amp; %command%
+  Print the profiles as JSON for a script:
+    vexo-setting --list --json
+
+Exit codes:
+  0  done
+  1  the running window did not answer
+  2  the options were not understood
+  3  no pedal set found
+  4  the pedal set stopped answering
+  5  the file, the profile name or the moment was refused
+  6  the pedal set is plugged in, but this user may not open it
+</source>
+        <translation>Beispiele:
+  Das Bremsprofil beim Start eines Spiels wechseln (in den Startoptionen des Spiels):
+    vexo-setting --select brake=RACE &amp;&amp; %command%
+  Die Profile als JSON für ein Skript ausgeben:
+    vexo-setting --list --json
+
+Rückgabewerte:
+  0  erledigt
+  1  das laufende Fenster hat nicht geantwortet
+  2  die Optionen wurden nicht verstanden
+  3  kein Pedalset gefunden
+  4  das Pedalset antwortet nicht mehr
+  5  die Datei, der Profilname oder der Zeitpunkt wurde abgelehnt
+  6  das Pedalset ist angeschlossen, aber dieser Benutzer darf es nicht öffnen
+</translation>
     </message>
 </context>
 <context>
@@ -422,6 +424,16 @@ Ohne Sicherung fortfahren?</translation>
         <source>The import stopped before all profiles were written. The profiles as they were are in %1.</source>
         <translation>Der Import wurde abgebrochen, bevor alle Profile geschrieben waren. Die bisherigen Profile sind in %1.</translation>
     </message>
+    <message>
+        <source>Send the firmware file %1 (%2) to the pedal set?
+Keep the pedal set plugged in until the update has finished. The profiles are backed up first.</source>
+        <translation>Die Firmware-Datei %1 (%2) an das Pedalset senden?
+Lassen Sie das Pedalset angeschlossen, bis das Update abgeschlossen ist. Die Profile werden vorher gesichert.</translation>
+    </message>
+    <message>
+        <source>The profiles as they were are kept in %1.</source>
+        <translation>Die bisherigen Profile sind in %1 gesichert.</translation>
+    </message>
 </context>
 <context>
     <name>ProfileCommands</name>
@@ -472,6 +484,18 @@ Ohne Sicherung fortfahren?</translation>
     <message>
         <source>Profiles backed up to %1</source>
         <translation>Profile gesichert in %1</translation>
+    </message>
+    <message>
+        <source>The file %1 can not be read.</source>
+        <translation>Die Datei %1 kann nicht gelesen werden.</translation>
+    </message>
+    <message>
+        <source>The pedal set is plugged in, but it could not be opened: another program may be holding it.</source>
+        <translation>Das Pedalset ist angeschlossen, konnte aber nicht geöffnet werden: Möglicherweise belegt es ein anderes Programm.</translation>
+    </message>
+    <message>
+        <source>The pedal set is plugged in, but this user may not open it. Give access from the source folder with: sudo cp packaging/linux/%1 /etc/udev/rules.d/ &amp;&amp; sudo udevadm control --reload-rules &amp;&amp; sudo udevadm trigger</source>
+        <translation>Das Pedalset ist angeschlossen, aber dieser Benutzer darf es nicht öffnen. Zugriff geben Sie im Quellordner mit: sudo cp packaging/linux/%1 /etc/udev/rules.d/ &amp;&amp; sudo udevadm control --reload-rules &amp;&amp; sudo udevadm trigger</translation>
     </message>
 </context>
 <context>
