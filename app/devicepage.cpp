@@ -22,7 +22,15 @@ void MainWindow::onUpgrade() {
     // A file the user chose is sent on a Yes; the online update has asked already.
     const bool offered = firmware.stage() == FirmwareUpdate::Stage::HandingOver;
     const auto beforeUpload = [this, path, offered] {
-        return (offered || confirmUpload(path)) && backUpProfiles();
+        // Nothing will be sent without a device or a readable file: the upload says so, and
+        // nothing needs asking or backing up.
+        const QFileInfo image(path);
+        if (!DeviceHandle::isOpen() || !image.isFile() || !image.isReadable())
+            return true;
+        if (!(offered || confirmUpload(image)) || !backUpProfiles())
+            return false;
+        uploadBackup = lastBackup; // named at the end, whatever is backed up meanwhile
+        return true;
     };
     switch (firmware.startUpgrade(path, beforeUpload)) {
     case FirmwareUpdate::UpgradeStart::Busy:
@@ -47,10 +55,7 @@ void MainWindow::onUpgrade() {
     }
 }
 
-bool MainWindow::confirmUpload(const QString& path) {
-    const QFileInfo image(path);
-    if (!image.isFile() || !image.isReadable())
-        return true; // nothing can be sent; the upload says why
+bool MainWindow::confirmUpload(const QFileInfo& image) {
     return dialogs->ask(this, tr("Notify"),
                         tr("Send the firmware file %1 (%2) to the pedal set?\nKeep the pedal set "
                            "plugged in until the update has finished. The profiles are backed "
@@ -59,17 +64,17 @@ bool MainWindow::confirmUpload(const QString& path) {
                         true);
 }
 
-QString MainWindow::backupNote() const {
-    if (lastBackup.isEmpty())
+QString MainWindow::backupNote(const QString& backup) const {
+    if (backup.isEmpty())
         return QString();
-    return QLatin1Char('\n') + tr("The profiles as they were are kept in %1.")
-                                   .arg(QDir::toNativeSeparators(lastBackup));
+    return QLatin1Char('\n') +
+           tr("The profiles as they were are kept in %1.").arg(QDir::toNativeSeparators(backup));
 }
 
 void MainWindow::onProgress(int percent) {
     if (percent == 100) {
         resetUpgradePage();
-        notify(tr("Firmware updated successfully.") + backupNote());
+        notify(tr("Firmware updated successfully.") + backupNote(uploadBackup));
         return;
     }
     if (percent < 0) {
@@ -151,7 +156,7 @@ void MainWindow::onClearFlash() {
         showError(tr("The device did not accept the command. The flash data was not cleared."));
         return;
     }
-    notify(tr("Flash data has been cleared.") + backupNote());
+    notify(tr("Flash data has been cleared.") + backupNote(lastBackup));
     // Everything the device keeps is back to its factory state; the INPUTS page shows the
     // clutch mode and deadzones, so they are read again as well.
     bool modeRead = false;

@@ -17,6 +17,7 @@
 #include "profiles/profilestore.h"
 
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QMainWindow>
 #include <QPointF>
 #include <QString>
@@ -114,10 +115,10 @@ private:
     // file), or when the user goes on without a backup. spare is a file about to be
     // imported, which the backups' pruning leaves alone.
     bool backUpProfiles(const QString& spare = QString());
-    // Whether the user wants the firmware file at path sent.
-    bool confirmUpload(const QString& path);
-    // A line naming the backup just written, to end the message of what erased the profiles.
-    QString backupNote() const;
+    // Whether the user wants the firmware file sent.
+    bool confirmUpload(const QFileInfo& image);
+    // A line naming a backup, to end the message of what erased the profiles.
+    QString backupNote(const QString& backup) const;
     void notify(const QString& text);
     void showError(const QString& text);
     // False when a reply did not arrive; the tags then keep what they showed.
@@ -148,7 +149,8 @@ private:
 
     Ui::MainWindow* ui;
     WindowOptions options;
-    QString lastBackup; // empty until backUpProfiles() writes one
+    QString lastBackup;   // empty until backUpProfiles() writes one
+    QString uploadBackup; // the one taken before the running upload
     WidgetDialogs widgetDialogs;
     UserDialogs* dialogs;
     QPointF dragOrigin;

@@ -22,6 +22,7 @@ void MainWindow::onUpgradeReady() {
     if (!reply)
         return;
     reply->deleteLater();
+    dialogs->closeNotice(); // the check a busy notice waited for is over
     switch (firmware.checkReplied(reply)) {
     case FirmwareUpdate::CheckResult::Unreachable:
         dialogs->tell(this, UserDialogs::Kind::Critical, tr("Update"),
@@ -87,6 +88,7 @@ void MainWindow::onNetUpgradeReady() {
     if (!reply)
         return;
     reply->deleteLater();
+    dialogs->closeNotice();
     switch (firmware.downloadFinished(reply)) {
     case FirmwareUpdate::DownloadResult::NotOurs:
         return;

@@ -105,6 +105,11 @@ void MainWindow::onProfileExport() {
 }
 
 void MainWindow::onProfileImport() {
+    // Profile reports between the firmware's pieces would reach a device busy with its flash.
+    if (firmware.isUploading()) {
+        refuseWhileBusy();
+        return;
+    }
     const QString path = dialogs->openFileName(QString());
     if (path.isEmpty())
         return;
@@ -131,8 +136,7 @@ void MainWindow::onProfileImport() {
         break;
     case ProfileStore::ImportResult::Imported:
         showProfiles();
-        if (!lastBackup.isEmpty())
-            notify(backupNote().mid(1));
+        notify(tr("Profiles imported.") + backupNote(lastBackup));
         break;
     }
 }

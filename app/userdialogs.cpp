@@ -2,25 +2,34 @@
 
 #include <QFileDialog>
 
+namespace {
+// Texts are plain: a file name must not be taken for markup that hides the rest.
+QMessageBox* box(QWidget* parent, QMessageBox::Icon icon, const QString& title, const QString& text,
+                 QMessageBox::StandardButtons buttons) {
+    auto* made = new QMessageBox(icon, title, text, buttons, parent);
+    made->setTextFormat(Qt::PlainText);
+    made->setAttribute(Qt::WA_DeleteOnClose);
+    return made;
+}
+} // namespace
+
 void WidgetDialogs::tell(QWidget* parent, Kind kind, const QString& title, const QString& text) {
-    if (kind == Kind::Critical)
-        QMessageBox::critical(parent, title, text, QMessageBox::Ok);
-    else
-        QMessageBox::information(parent, title, text, QMessageBox::Ok);
+    const QMessageBox::Icon icon =
+        kind == Kind::Critical ? QMessageBox::Critical : QMessageBox::Information;
+    box(parent, icon, title, text, QMessageBox::Ok)->exec();
 }
 
 bool WidgetDialogs::ask(QWidget* parent, const QString& title, const QString& text,
                         bool noByDefault) {
-    const auto answer =
-        QMessageBox::question(parent, title, text, QMessageBox::Yes | QMessageBox::No,
-                              noByDefault ? QMessageBox::No : QMessageBox::NoButton);
-    return answer == QMessageBox::Yes;
+    QPointer<QMessageBox> question =
+        box(parent, QMessageBox::Question, title, text, QMessageBox::Yes | QMessageBox::No);
+    question->setDefaultButton(noByDefault ? QMessageBox::No : QMessageBox::Yes);
+    return question->exec() == QMessageBox::Yes;
 }
 
 void WidgetDialogs::notice(QWidget* parent, const QString& title, const QString& text) {
     closeNotice();
-    openNotice = new QMessageBox(QMessageBox::Information, title, text, QMessageBox::Ok, parent);
-    openNotice->setAttribute(Qt::WA_DeleteOnClose);
+    openNotice = box(parent, QMessageBox::Information, title, text, QMessageBox::Ok);
     openNotice->open();
 }
 

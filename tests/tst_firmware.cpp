@@ -75,15 +75,16 @@ private slots:
         button(*w, "pbUpgrade")->click();
         QTRY_COMPARE(widget<QLabel>(*w, "lbUpgrade")->text(), QStringLiteral("Uploading ..."));
         QVERIFY(widget(*w, "pgUpgrade")->isVisible() && widget(*w, "lbUpgrade")->isVisible());
-        for (const char* name : {"pbUpgrade", "pbAutoUpgrade", "pbClearFlash", "pbClose"})
+        for (const char* name :
+             {"pbUpgrade", "pbAutoUpgrade", "pbClearFlash", "pbImport", "pbClose"})
             button(*w, name)->click();
         QVERIFY(!w->close() && w->isVisible() && w->readerThread().isRunning());
         QCOMPARE(answerer.seen, QStringList(2, uploadQuestion("max.bin", MAX_IMAGE)) +
-                                    QStringList(5, "Notify|A firmware update is in progress. "
+                                    QStringList(6, "Notify|A firmware update is in progress. "
                                                    "Please wait until it has finished."));
         QVERIFY(testDialogs().noticeOpen);
         PedalSim::setReportDelay(std::chrono::microseconds(0));
-        QTRY_COMPARE_WITH_TIMEOUT(answerer.seen.size(), 8, 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(answerer.seen.size(), 9, 10000);
         // The busy notice closed itself before the end was told.
         QVERIFY(answerer.seen.last() == success() && atRestBehindBox && noticeClosed);
         QCOMPARE(widget<QLabel>(*w, "lbUpgrade")->text(), QStringLiteral("Writing ..."));

@@ -290,7 +290,7 @@ private slots:
         widget<QComboBox>(*w, "cbPro1")->setCurrentIndex(0);
         const QStringList imported = click(*w, "pbImport", dir.filePath("race.ini"));
         QCOMPARE(backupCount(), backups + 1); // only the import that erased anything
-        QCOMPARE(imported, QStringList{"Notify" + keptNote().replace('\n', '|')});
+        QCOMPARE(imported, QStringList{"Notify|Profiles imported." + keptNote()});
         QCOMPARE(shown(*w), QStringLiteral("DEFAULT*|DEFAULT,RACE*|DEFAULT*"));
         QCOMPARE(widget<VexoAxis>(*w, "ctAdc1")->points(), RACE);
         // Stopped after slots were cleared: the user is told where the profiles are kept.

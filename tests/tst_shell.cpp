@@ -125,6 +125,9 @@ private slots:
         QTRY_COMPARE(answerer.seen, QStringList{hint});
         QCOMPARE(shell(w), "NO ACCESS TO DEVICE ----* 4 S");
         QCOMPARE(w.nextAttemptMs(), 3000);
+        ProfileCommand listing; // a command forwarded to the window is told the same
+        listing.action = ProfileCommand::Action::List;
+        QCOMPARE(w.runCommand(listing).exitCode, ExitCode::NO_ACCESS);
         const auto attempt = [&] {
             QMetaObject::invokeMethod(&w, "onInit");
         };

@@ -434,6 +434,10 @@ Lassen Sie das Pedalset angeschlossen, bis das Update abgeschlossen ist. Die Pro
         <source>The profiles as they were are kept in %1.</source>
         <translation>Die bisherigen Profile sind in %1 gesichert.</translation>
     </message>
+    <message>
+        <source>Profiles imported.</source>
+        <translation>Profile importiert.</translation>
+    </message>
 </context>
 <context>
     <name>ProfileCommands</name>
@@ -495,7 +499,7 @@ Lassen Sie das Pedalset angeschlossen, bis das Update abgeschlossen ist. Die Pro
     </message>
     <message>
         <source>The pedal set is plugged in, but this user may not open it. Give access from the source folder with: sudo cp packaging/linux/%1 /etc/udev/rules.d/ &amp;&amp; sudo udevadm control --reload-rules &amp;&amp; sudo udevadm trigger</source>
-        <translation>Das Pedalset ist angeschlossen, aber dieser Benutzer darf es nicht öffnen. Zugriff geben Sie im Quellordner mit: sudo cp packaging/linux/%1 /etc/udev/rules.d/ &amp;&amp; sudo udevadm control --reload-rules &amp;&amp; sudo udevadm trigger</translation>
+        <translation>Das Pedalset ist angeschlossen, aber dieser Benutzer darf es nicht öffnen. Installieren Sie die Regel im Quellordner mit: sudo cp packaging/linux/%1 /etc/udev/rules.d/ &amp;&amp; sudo udevadm control --reload-rules &amp;&amp; sudo udevadm trigger</translation>
     </message>
 </context>
 <context>
