@@ -152,7 +152,7 @@ void MainWindow::onClearFlash() {
         true);
     if (!confirmed || !backUpProfiles())
         return;
-    if (DeviceLink::sendSetting(Protocol::VEXIE_CLEAR_FLASH, 0, false) < 0) {
+    if (!DeviceLink::wasSent(DeviceLink::sendSetting(Protocol::VEXIE_CLEAR_FLASH, 0, false))) {
         showError(tr("The device did not accept the command. The flash data was not cleared."));
         return;
     }

@@ -29,7 +29,7 @@ int get(hid_device* handle, FeatureReport& reply) {
 bool query(quint8 item, quint8 subIndex, FeatureReport& reply) {
     const FeatureReport request = queryReport(item, subIndex);
     return DeviceHandle::use([&](hid_device* handle) {
-        if (!handle || send(handle, request) < 0)
+        if (!handle || !wasSent(send(handle, request)))
             return false;
         return get(handle, reply) >= int(reply.size());
     });
@@ -47,15 +47,17 @@ void writeSetting(quint8 setting, quint32 value, bool keep) {
     sendSetting(setting, value, keep);
 }
 
-int sendSetting(quint8 setting, quint32 value, bool keep) {
-    const FeatureReport report = settingWriteReport(setting, value, keep);
+int sendReport(const FeatureReport& report) {
     return DeviceHandle::use(
         [&](hid_device* handle) { return handle ? send(handle, report) : -1; });
 }
 
+int sendSetting(quint8 setting, quint32 value, bool keep) {
+    return sendReport(settingWriteReport(setting, value, keep));
+}
+
 int writeBlock(const FeatureReport& report) {
-    return DeviceHandle::use(
-        [&](hid_device* handle) { return handle ? send(handle, report) : -1; });
+    return sendReport(report);
 }
 
 bool writeProfileReports(quint8 slot, const QString& name, const QByteArray& record,
@@ -64,10 +66,10 @@ bool writeProfileReports(quint8 slot, const QString& name, const QByteArray& rec
         if (!handle)
             return false;
         fillProfileNameReport(buffer, slot, encodeProfileName(name));
-        if (send(handle, buffer) < 0)
+        if (!wasSent(send(handle, buffer)))
             return false;
         fillProfileCurveReport(buffer, record);
-        return send(handle, buffer) >= 0;
+        return wasSent(send(handle, buffer));
     });
 }
 
@@ -80,8 +82,7 @@ QString readVersion(bool* ok) {
 }
 
 int sendFirmwareReport(const FeatureReport& report) {
-    return DeviceHandle::use(
-        [&](hid_device* handle) { return handle ? send(handle, report) : -1; });
+    return sendReport(report);
 }
 
 } // namespace DeviceLink

@@ -21,11 +21,15 @@ bool query(quint8 item, quint8 subIndex, FeatureReport& reply);
 // 0 when the reply did not arrive; ok tells.
 quint32 readSetting(quint8 setting, bool* ok = nullptr);
 void writeSetting(quint8 setting, quint32 value, bool keep);
-// The same report for callers that must know whether it arrived: hidapi's result,
-// -1 when no device is open.
+// Any feature report: hidapi's result (the bytes written), -1 on a failure or when no
+// device is open. wasSent() is the one rule for whether it went out.
+int sendReport(const FeatureReport& report);
+inline bool wasSent(int result) {
+    return result >= 0;
+}
+// The setting write for callers that must know whether it arrived.
 int sendSetting(quint8 setting, quint32 value, bool keep);
-// A deadzone block report, or a block reply sent back; hidapi's result, -1 when no device
-// is open.
+// A deadzone block report, or a block reply sent back.
 int writeBlock(const FeatureReport& report);
 // WRITE_PROFILE_NAME then WRITE_PROFILE_CURVE, both built in buffer. The curve goes only
 // after the name arrived: a slot must not end up with the old name over a new curve (a
@@ -33,7 +37,7 @@ int writeBlock(const FeatureReport& report);
 bool writeProfileReports(quint8 slot, const QString& name, const QByteArray& record,
                          FeatureReport& buffer);
 QString readVersion(bool* ok = nullptr);
-// One firmware transfer report; returns hidapi's result, -1 when no device is open.
+// One firmware transfer report.
 int sendFirmwareReport(const FeatureReport& report);
 
 } // namespace DeviceLink

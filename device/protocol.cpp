@@ -17,7 +17,6 @@ constexpr int CURVE_MARK_OFFSET = 4;
 constexpr int CURVE_POINTS_OFFSET = 5;
 constexpr int RECORD_REPLY_OFFSET = 2;
 constexpr int CHUNK_LENGTH_OFFSET = 3;
-constexpr quint16 FULL_SCALE = 65535;
 } // namespace
 
 FeatureReport emptyReport() {
@@ -192,11 +191,11 @@ QString decodeVersionText(const FeatureReport& reply) {
 }
 
 int deadzoneLowToPercent(quint16 low) {
-    return int(low * 100.0 / 65535.0 + 0.5);
+    return int(low * 100.0 / FULL_SCALE + 0.5);
 }
 
 int deadzoneHighToPercent(quint16 high) {
-    return int(100.0 - high * 100.0 / 65535.0 + 0.5);
+    return int(100.0 - high * 100.0 / FULL_SCALE + 0.5);
 }
 
 quint16 percentToDeadzoneLow(int percent) {
@@ -225,7 +224,8 @@ quint8 selectionSlot(quint32 selection, int axisIndex) {
 }
 
 QByteArray inputSample(const quint8* inputReport) {
-    return QByteArray(reinterpret_cast<const char*>(inputReport + 1), INPUT_SAMPLE_SIZE);
+    return QByteArray(reinterpret_cast<const char*>(inputReport + INPUT_SAMPLE_OFFSET),
+                      INPUT_SAMPLE_SIZE);
 }
 
 AxisValues decodeInputSample(const QByteArray& sample) {

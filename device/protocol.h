@@ -66,7 +66,11 @@ constexpr int CURVE_POINTS = 5;
 constexpr int VERSION_OFFSET = 2;
 constexpr quint8 ERASED_FLASH = 0xFF;
 
+// Raw axis values, calibration limits and deadzones run from 0 to this.
+constexpr quint16 FULL_SCALE = 65535;
+
 constexpr int INPUT_REPORT_SIZE = 17;
+constexpr int INPUT_SAMPLE_OFFSET = 1; // after the report number
 constexpr int INPUT_SAMPLE_SIZE = 6;
 
 constexpr int FIRMWARE_PIECE = 16;

@@ -31,7 +31,11 @@ void VexoEvent::run() {
         }
         if (n < 0)
             break;
-        if (n > 0)
+        // A report too short for the three values would be sent with the bytes of the one
+        // before.
+        if (n > 0 && n < Protocol::INPUT_SAMPLE_OFFSET + Protocol::INPUT_SAMPLE_SIZE)
+            qDebug("short input report dropped: %d bytes.", n);
+        else if (n > 0)
             emit eventTrigger(Protocol::inputSample(buffer));
     }
 

@@ -11,7 +11,6 @@ namespace {
 // foot resting on the pedal does not register.
 constexpr int LOW_MARGIN = 1000;
 constexpr int BRAKE_AXIS = 1;
-constexpr quint16 FULL_SCALE = 65535;
 
 int lowIndex(int axis) {
     return 2 * axis;
@@ -30,24 +29,29 @@ void CalibrationRun::track(const AxisValues& values) {
 }
 
 void CalibrationRun::settle() {
-    range[lowIndex(lastAxis)] = FULL_SCALE;
-    range[highIndex(lastAxis)] = 0;
+    // The wait may outlast its run (a quick SAVE, a cancel): then there is nothing to settle.
+    if (running == NO_AXIS || settled)
+        return;
+    range[lowIndex(running)] = FULL_SCALE;
+    range[highIndex(running)] = 0;
+    settled = true;
 }
 
 bool CalibrationRun::writeBlocks(FeatureReport& calibration, FeatureReport& deadzones) {
-    return DeviceLink::writeBlock(calibration) >= 0 && DeviceLink::writeBlock(deadzones) >= 0;
+    return DeviceLink::wasSent(DeviceLink::writeBlock(calibration)) &&
+           DeviceLink::wasSent(DeviceLink::writeBlock(deadzones));
 }
 
 CalibrationRun::Outcome CalibrationRun::press(int axis) {
     if (running != NO_AXIS && running != axis)
         return Outcome::OtherAxisRunning;
-    lastAxis = axis;
     const int low = lowIndex(axis);
     const int high = highIndex(axis);
     const bool saving = running == axis;
-    // Without a sample since the reset, or with the pedal never moved, the stored limits
-    // would leave the axis no travel at all and replace a working calibration.
-    if (saving && range[low] >= range[high])
+    // Before the settle (a double-click) the extremes are those since the connection; without
+    // a sample since, or with the pedal never moved, the stored limits would leave the axis
+    // no travel at all and replace a working calibration.
+    if (saving && (!settled || range[low] >= range[high]))
         return Outcome::NothingMeasured;
 
     // The blocks go back whole, the other two axes as read: never from a missing reply,
@@ -85,6 +89,7 @@ CalibrationRun::Outcome CalibrationRun::press(int axis) {
     if (!writeBlocks(calibration, deadzones))
         return Outcome::LinkFailed;
     running = axis;
+    settled = false;
     return Outcome::Started;
 }
 

@@ -30,7 +30,8 @@ public:
     };
     // The axis's button: starts its run, or saves it when it is the one running.
     Outcome press(int axis);
-    // Samples from before the device switched to the full range do not count.
+    // Samples from before the device switched to the full range do not count; until then a
+    // SAVE stores nothing. Does nothing once the run has ended.
     void settle();
     // Ends a running run without storing it: the device gets back the limits it had when
     // the run started. False when a report failed.
@@ -42,9 +43,8 @@ private:
     bool writeBlocks(Protocol::FeatureReport& calibration, Protocol::FeatureReport& deadzones);
 
     int running = NO_AXIS;
-    // The axis last started or saved: settle() resets its extremes.
-    int lastAxis = 0;
-    Extremes range{65535, 0, 65535, 0, 65535, 0};
+    bool settled = false; // the running axis's extremes count from the settle on
+    Extremes range{Protocol::FULL_SCALE, 0, Protocol::FULL_SCALE, 0, Protocol::FULL_SCALE, 0};
     // The running axis's calibration and deadzone limits as the device had them.
     std::array<quint16, 2> calibrationBefore{};
     std::array<quint16, 2> deadzonesBefore{};

@@ -9,7 +9,7 @@ using namespace Protocol;
 namespace {
 constexpr quint32 CLUTCH_ON = 1;
 constexpr quint16 NO_LOW_DEADZONE = 0;
-constexpr quint16 NO_HIGH_DEADZONE = 65535;
+constexpr quint16 NO_HIGH_DEADZONE = FULL_SCALE;
 } // namespace
 
 bool PedalSettings::readClutchMode() {
@@ -26,7 +26,8 @@ PedalSettings::ClutchChange PedalSettings::setClutchEnabled(bool on) {
     if (DeviceLink::readSetting(VEXIE_PEDAL_MODE, &known) == value && known)
         return ClutchChange::Unchanged;
     // Written also when the mode could not be read: the user asked for it.
-    const bool written = DeviceLink::sendSetting(VEXIE_PEDAL_MODE, value, true) >= 0;
+    const bool written =
+        DeviceLink::wasSent(DeviceLink::sendSetting(VEXIE_PEDAL_MODE, value, true));
     qDebug("deviceSettingWrite VEXIE_PEDAL_MODE");
     // Nothing may claim a mode the device did not take; connecting again reads its own.
     if (!written) {

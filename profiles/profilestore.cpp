@@ -167,7 +167,7 @@ bool ProfileStore::commitSelection() {
     bool read = false;
     if (DeviceLink::readSetting(VEXIE_PROFILE_SELECT, &read) == wanted && read)
         return true;
-    return DeviceLink::sendSetting(VEXIE_PROFILE_SELECT, wanted, true) == REPORT_SIZE;
+    return DeviceLink::wasSent(DeviceLink::sendSetting(VEXIE_PROFILE_SELECT, wanted, true));
 }
 
 int ProfileStore::findFreeSlot() const {

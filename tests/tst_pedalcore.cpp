@@ -111,15 +111,21 @@ private slots:
         QCOMPARE(PedalSim::block(0)[0], quint16(0)); // the full range, applied but not kept
         QCOMPARE(PedalSim::keptBlock(0), calibration);
         PedalSim::clearLog();
+        track(run, 10); // before the settle, as a double-click is: nothing is saved
+        track(run, 20);
         QCOMPARE(run.press(0), Outcome::NothingMeasured); // nothing sent, the run goes on
         QCOMPARE(run.press(1), Outcome::OtherAxisRunning);
         checkSent("");
         QVERIFY(run.cancel()); // the device gets back what it had
         QCOMPARE(PedalSim::block(0), calibration);
         QCOMPARE(PedalSim::block(1), deadzones);
+        const CalibrationRun::Extremes measured = run.extremes();
+        run.settle(); // the wait outlasted its run
+        QCOMPARE(run.extremes(), measured);
         QCOMPARE(run.press(1), Outcome::Started);
         run.abandon(); // reconnected: forgotten, another axis may start
         QCOMPARE(run.press(2), Outcome::Started);
+        run.settle();
         PedalSim::failSend(1); // a failed report ends the run
         track(run, 10);
         track(run, 20);
