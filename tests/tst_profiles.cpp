@@ -146,6 +146,9 @@ private slots:
         QTest::mouseRelease(curve, Qt::LeftButton, {}, QPoint(105, 141));
         // A prefix of another name, typed and saved with a click, is a name of its own.
         QLineEdit* typed = widget<QComboBox>(*w, "cbPro1")->lineEdit();
+        w->activateWindow(); // a completer completes only in the focused box
+        typed->setFocus();
+        QTRY_VERIFY(typed->hasFocus());
         typed->selectAll();
         QTest::keyClicks(typed, "RA");
         MessageBoxAnswerer answerer;
