@@ -195,8 +195,8 @@ Parsed parse(const QStringList& arguments) {
     return parsed;
 }
 
-int run(const QStringList& arguments, const QString& serverName, QTextStream& out,
-        QTextStream& err) {
+int run(const QStringList& arguments, const QString& serverName, QTextStream& out, QTextStream& err,
+        int lockWaitMs) {
     const Parsed parsed = parse(arguments);
     switch (parsed.kind) {
     case Parsed::Kind::Help:
@@ -213,7 +213,9 @@ int run(const QStringList& arguments, const QString& serverName, QTextStream& ou
     }
     CommandResult result;
     if (!SingleInstance::send(serverName, parsed.command, &result))
-        result = ProfileCommands::runOnDevice(parsed.command);
+        result = ProfileCommands::runOnDevice(
+            parsed.command, ProfileBackups(),
+            SingleInstance::lockPath(serverName, QStringLiteral(".pedalset.lock")), lockWaitMs);
     out << printable(result.out);
     out.flush();
     if (!result.err.isEmpty())

@@ -30,8 +30,9 @@ struct Parsed {
 Parsed parse(const QStringList& arguments);
 
 // Parses and carries out the command: by the running window listening on serverName, or
-// else on the pedal set itself. Returns the exit code.
-int run(const QStringList& arguments, const QString& serverName, QTextStream& out,
-        QTextStream& err);
+// else on the pedal set itself, waiting up to lockWaitMs for another command that holds
+// it. Returns the exit code.
+int run(const QStringList& arguments, const QString& serverName, QTextStream& out, QTextStream& err,
+        int lockWaitMs = 5000);
 
 } // namespace CommandLine

@@ -178,6 +178,12 @@ QString SingleInstance::defaultName() {
 #endif
 }
 
+QString SingleInstance::lockPath(const QString& name, const QString& suffix) {
+    if (name.isEmpty())
+        return QString();
+    return QDir::isAbsolutePath(name) ? name + suffix : QDir::temp().filePath(name + suffix);
+}
+
 SingleInstance::SingleInstance(const QString& name, QObject* parent)
     : QObject(parent)
     , serverName(name) {}
@@ -190,9 +196,7 @@ SingleInstance::Listen SingleInstance::listen() {
     // Two starts at once (a double-click): the second waits until the first listens, then
     // finds it, instead of replacing its socket. On Windows the lock goes to the user's
     // own temporary folder.
-    QLockFile starting(QDir::isAbsolutePath(serverName)
-                           ? serverName + QStringLiteral(".lock")
-                           : QDir::temp().filePath(serverName + QStringLiteral(".lock")));
+    QLockFile starting(lockPath(serverName, QStringLiteral(".lock")));
     if (!starting.tryLock(START_LOCK_TIMEOUT_MS))
         qDebug().noquote() << "Starting without the start lock of" << serverName;
     QLocalSocket probe;

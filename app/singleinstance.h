@@ -37,6 +37,10 @@ public:
     // else may write to it; otherwise false with the reason in problem.
     static bool isPrivateFolder(const QString& path, QString* problem = nullptr);
 
+    // A lock file's path beside the socket name: in the same private folder, or on Windows
+    // in the user's own temporary folder. Empty for an empty name.
+    static QString lockPath(const QString& name, const QString& suffix);
+
     explicit SingleInstance(const QString& name, QObject* parent = nullptr);
     ~SingleInstance() override;
 

@@ -11,6 +11,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QLockFile>
 #include <QScopeGuard>
 
 using namespace Protocol;
@@ -222,10 +223,23 @@ CommandResult run(const ProfileCommand& command, ProfileStore& store,
     return CommandResult();
 }
 
-CommandResult runOnDevice(const ProfileCommand& command, const ProfileBackups& backups) {
+CommandResult runOnDevice(const ProfileCommand& command, const ProfileBackups& backups,
+                          const QString& lockPath, int lockWaitMs) {
     CommandResult result;
     if (unreadable(command, &result))
         return result;
+    // Two commands at once would each read the selection and write back their own change,
+    // and each take the other's replies for its own.
+    QLockFile oneAtATime(lockPath);
+    if (!lockPath.isEmpty() && !oneAtATime.tryLock(lockWaitMs)) {
+        qint64 pid = 0;
+        QString host, program;
+        oneAtATime.getLockInfo(&pid, &host, &program);
+        return refused(tr("The pedal set is in use by %1 (process %2); try again when it has "
+                          "finished.")
+                           .arg(program)
+                           .arg(pid));
+    }
     if (!DeviceHandle::open())
         return DeviceHandle::isListed() ? noAccess() : noPedalSet();
     const auto closed = qScopeGuard([] { DeviceHandle::close(); });

@@ -51,9 +51,11 @@ int axisIndex(const QString& name);
 CommandResult run(const ProfileCommand& command, ProfileStore& store,
                   const QString& firmwareVersion, const ProfileBackups& backups);
 // Opens the pedal set, reads its profiles without previewing anything, carries out the
-// command and closes the pedal set again.
+// command and closes the pedal set again. With a lockPath, one command at a time: another
+// one's lock is waited for up to lockWaitMs, then the command is refused.
 CommandResult runOnDevice(const ProfileCommand& command,
-                          const ProfileBackups& backups = ProfileBackups());
+                          const ProfileBackups& backups = ProfileBackups(),
+                          const QString& lockPath = QString(), int lockWaitMs = 0);
 
 CommandResult noPedalSet();
 // The pedal set is listed but could not be opened: what stands in the way and the fix.

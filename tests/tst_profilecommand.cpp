@@ -7,6 +7,7 @@
 
 #include <QDir>
 #include <QJsonDocument>
+#include <QLockFile>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QScopeGuard>
@@ -411,6 +412,22 @@ private slots:
         const QString nowhere = shared.filePath("none/vexo.socket");
         QTest::ignoreMessage(QtDebugMsg, QRegularExpression("^Can not listen at " + nowhere));
         QCOMPARE(SingleInstance(nowhere).listen(), SingleInstance::Listen::Failed);
+    }
+
+    // One command at a time on the pedal set: another one's lock refuses it, naming the
+    // holder, and nothing is sent.
+    void oneCommandAtATime() {
+        QLockFile other(QDir::temp().filePath(NO_WINDOW + ".pedalset.lock"));
+        QVERIFY(other.tryLock(0));
+        QString out, err;
+        QTextStream outStream(&out), errStream(&err);
+        QCOMPARE(
+            CommandLine::run(words("x --select brake=RACE"), NO_WINDOW, outStream, errStream, 0),
+            5);
+        QCOMPARE(err, QStringLiteral("The pedal set is in use by tst_profilecommand (process %1); "
+                                     "try again when it has finished.\n")
+                          .arg(QCoreApplication::applicationPid()));
+        QVERIFY(PedalSim::sentReports().empty());
     }
 
     // Two starts at once (a double-click): one listens, the other finds it.

@@ -501,6 +501,10 @@ Lassen Sie das Pedalset angeschlossen, bis das Update abgeschlossen ist. Die Pro
         <source>The pedal set is plugged in, but this user may not open it. Give access from the source folder with: sudo cp packaging/linux/%1 /etc/udev/rules.d/ &amp;&amp; sudo udevadm control --reload-rules &amp;&amp; sudo udevadm trigger</source>
         <translation>Das Pedalset ist angeschlossen, aber dieser Benutzer darf es nicht öffnen. Installieren Sie die Regel im Quellordner mit: sudo cp packaging/linux/%1 /etc/udev/rules.d/ &amp;&amp; sudo udevadm control --reload-rules &amp;&amp; sudo udevadm trigger</translation>
     </message>
+    <message>
+        <source>The pedal set is in use by %1 (process %2); try again when it has finished.</source>
+        <translation>Das Pedalset wird von %1 (Prozess %2) benutzt; versuchen Sie es erneut, wenn es fertig ist.</translation>
+    </message>
 </context>
 <context>
     <name>SingleInstance</name>
