@@ -128,6 +128,17 @@ bool peerIsThisUser(const QLocalSocket& socket, Peer peer) {
     return false;
 #endif
 }
+// Connects to the listener at name; true when it answers and runs as this user.
+bool connectToOurs(QLocalSocket& socket, const QString& name) {
+    socket.connectToServer(name);
+    if (!socket.waitForConnected(CONNECT_TIMEOUT_MS))
+        return false;
+    if (peerIsThisUser(socket, Peer::Server))
+        return true;
+    qDebug().noquote() << "Ignoring a listener of another user at" << name;
+    socket.abort();
+    return false;
+}
 } // namespace
 
 bool SingleInstance::isPrivateFolder(const QString& path, QString* problem) {
@@ -200,12 +211,8 @@ SingleInstance::Listen SingleInstance::listen() {
     if (!starting.tryLock(START_LOCK_TIMEOUT_MS))
         qDebug().noquote() << "Starting without the start lock of" << serverName;
     QLocalSocket probe;
-    probe.connectToServer(serverName);
-    if (probe.waitForConnected(CONNECT_TIMEOUT_MS)) {
-        if (peerIsThisUser(probe, Peer::Server))
-            return Listen::OtherInstance;
-        qDebug().noquote() << "Ignoring a listener of another user at" << serverName;
-    }
+    if (connectToOurs(probe, serverName))
+        return Listen::OtherInstance;
     probe.abort();
     // Nobody of ours answers: a socket file left by a program that was killed is stale.
     QLocalServer::removeServer(serverName);
@@ -271,13 +278,8 @@ bool SingleInstance::send(const QString& name, const ProfileCommand& command, Co
     if (name.isEmpty())
         return false;
     QLocalSocket socket;
-    socket.connectToServer(name);
-    if (!socket.waitForConnected(CONNECT_TIMEOUT_MS))
+    if (!connectToOurs(socket, name))
         return false;
-    if (!peerIsThisUser(socket, Peer::Server)) {
-        qDebug().noquote() << "Ignoring a listener of another user at" << name;
-        return false;
-    }
     socket.setReadBufferSize(MAX_REPLY_BYTES);
     QDataStream stream(&socket);
     stream << command;

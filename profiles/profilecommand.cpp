@@ -14,6 +14,8 @@
 #include <QLockFile>
 #include <QScopeGuard>
 
+#include <optional>
+
 using namespace Protocol;
 
 namespace ProfileCommands {
@@ -128,14 +130,12 @@ CommandResult exportFile(const ProfileCommand& command, const ProfileStore& stor
 }
 
 // An INI file to import that is missing or unreadable, told before the pedal set is opened.
-bool unreadable(const ProfileCommand& command, CommandResult* result) {
+std::optional<CommandResult> unreadable(const ProfileCommand& command) {
     const QFileInfo file(command.file);
     if (command.action != ProfileCommand::Action::Import ||
         !command.file.endsWith(ProfileFile::EXTENSION) || (file.isFile() && file.isReadable()))
-        return false;
-    *result =
-        refused(tr("The file %1 can not be read.").arg(QDir::toNativeSeparators(command.file)));
-    return true;
+        return std::nullopt;
+    return refused(tr("The file %1 can not be read.").arg(QDir::toNativeSeparators(command.file)));
 }
 
 CommandResult importFile(const ProfileCommand& command, ProfileStore& store,
@@ -186,9 +186,7 @@ CommandResult noPedalSet() {
 
 CommandResult noAccess() {
     if (DeviceAccess::THIS_PLATFORM != DeviceAccess::Platform::Linux)
-        return failure(ExitCode::NO_ACCESS,
-                       tr("The pedal set is plugged in, but it could not be opened: another "
-                          "program may be holding it."));
+        return failure(ExitCode::NO_ACCESS, DeviceAccess::hint(DeviceAccess::THIS_PLATFORM, false));
     return failure(ExitCode::NO_ACCESS,
                    tr("The pedal set is plugged in, but this user may not open it. Give access "
                       "from the source folder with: sudo cp packaging/linux/%1 "
@@ -215,19 +213,18 @@ CommandResult run(const ProfileCommand& command, ProfileStore& store,
         return select(command, store);
     case ProfileCommand::Action::Export:
         return exportFile(command, store);
-    case ProfileCommand::Action::Import: {
-        CommandResult result;
-        return unreadable(command, &result) ? result : importFile(command, store, backups);
-    }
+    case ProfileCommand::Action::Import:
+        if (const std::optional<CommandResult> refusal = unreadable(command))
+            return *refusal;
+        return importFile(command, store, backups);
     }
     return CommandResult();
 }
 
 CommandResult runOnDevice(const ProfileCommand& command, const ProfileBackups& backups,
                           const QString& lockPath, int lockWaitMs) {
-    CommandResult result;
-    if (unreadable(command, &result))
-        return result;
+    if (const std::optional<CommandResult> refusal = unreadable(command))
+        return *refusal;
     // Two commands at once would each read the selection and write back their own change,
     // and each take the other's replies for its own.
     QLockFile oneAtATime(lockPath);

@@ -494,10 +494,6 @@ Lassen Sie das Pedalset angeschlossen, bis das Update abgeschlossen ist. Die Pro
         <translation>Die Datei %1 kann nicht gelesen werden.</translation>
     </message>
     <message>
-        <source>The pedal set is plugged in, but it could not be opened: another program may be holding it.</source>
-        <translation>Das Pedalset ist angeschlossen, konnte aber nicht geöffnet werden: Möglicherweise belegt es ein anderes Programm.</translation>
-    </message>
-    <message>
         <source>The pedal set is plugged in, but this user may not open it. Give access from the source folder with: sudo cp packaging/linux/%1 /etc/udev/rules.d/ &amp;&amp; sudo udevadm control --reload-rules &amp;&amp; sudo udevadm trigger</source>
         <translation>Das Pedalset ist angeschlossen, aber dieser Benutzer darf es nicht öffnen. Installieren Sie die Regel im Quellordner mit: sudo cp packaging/linux/%1 /etc/udev/rules.d/ &amp;&amp; sudo udevadm control --reload-rules &amp;&amp; sudo udevadm trigger</translation>
     </message>
