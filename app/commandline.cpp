@@ -1,5 +1,6 @@
 #include "app/commandline.h"
 
+#include "app/pedalsession.h"
 #include "app/singleinstance.h"
 
 #include <QCommandLineParser>
@@ -213,7 +214,7 @@ int run(const QStringList& arguments, const QString& serverName, QTextStream& ou
     }
     CommandResult result;
     if (!SingleInstance::send(serverName, parsed.command, &result))
-        result = ProfileCommands::runOnDevice(
+        result = PedalSession::runOnce(
             parsed.command, ProfileBackups(),
             SingleInstance::lockPath(serverName, QStringLiteral(".pedalset.lock")), lockWaitMs);
     out << printable(result.out);

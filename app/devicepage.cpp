@@ -3,7 +3,6 @@
 #include "app/mainwindow.h"
 #include "ui_mainwindow.h"
 
-#include "device/devicehandle.h"
 #include "device/devicelink.h"
 
 #include <QDir>
@@ -25,13 +24,20 @@ void MainWindow::onUpgrade() {
         // Nothing will be sent without a device or a readable file: the upload says so, and
         // nothing needs asking or backing up.
         const QFileInfo image(path);
-        if (!DeviceHandle::isOpen() || !image.isFile() || !image.isReadable())
+        if (!pedalSet.isOpen() || !image.isFile() || !image.isReadable())
             return true;
         if (!(offered || confirmUpload(image)) || !backUpProfiles())
             return false;
         uploadBackup = lastBackup; // named at the end, whatever is backed up meanwhile
         return true;
     };
+    // From the question on, nothing else reaches the pedal set; the transfer thread holds it
+    // from its start to its end.
+    const PedalSession::Job job(pedalSet, PedalSession::Work::Upload);
+    if (!job) {
+        refuseWhileBusy();
+        return;
+    }
     switch (firmware.startUpgrade(path, beforeUpload)) {
     case FirmwareUpdate::UpgradeStart::Busy:
         refuseWhileBusy();
@@ -93,10 +99,6 @@ void MainWindow::onProgress(int percent) {
 
 void MainWindow::uploadEnded() {
     const VexoUpgrade::Outcome outcome = firmware.uploadEnded();
-    if (reconnectAfterUpload) {
-        reconnectAfterUpload = false;
-        retryTimer.start(0);
-    }
     switch (outcome) {
     case VexoUpgrade::Outcome::NoDevice:
         resetUpgradePage();
@@ -118,9 +120,15 @@ void MainWindow::uploadEnded() {
     }
 }
 
+QString MainWindow::busyText() const {
+    if (pedalSet.busyWith() == PedalSession::Work::Upload || !firmware.isIdle())
+        return tr("A firmware update is in progress. Please wait until it has finished.");
+    return tr("The pedal set is busy with another operation of the window. Please wait until "
+              "it has finished.");
+}
+
 void MainWindow::refuseWhileBusy() {
-    dialogs->notice(this, tr("Notify"),
-                    tr("A firmware update is in progress. Please wait until it has finished."));
+    dialogs->notice(this, tr("Notify"), busyText());
 }
 
 void MainWindow::resetUpgradePage() {
@@ -137,11 +145,12 @@ void MainWindow::resetUpgradePage() {
 
 void MainWindow::onClearFlash() {
     // A setting write in the middle of an image would reach a device busy with its flash.
-    if (firmware.isUploading()) {
+    const PedalSession::Job job(pedalSet, PedalSession::Work::Clearing);
+    if (!job) {
         refuseWhileBusy();
         return;
     }
-    if (!DeviceHandle::isOpen()) {
+    if (!pedalSet.isOpen()) {
         showError(tr("No device is connected. The flash data was not cleared."));
         return;
     }
@@ -158,13 +167,10 @@ void MainWindow::onClearFlash() {
     }
     notify(tr("Flash data has been cleared.") + backupNote(lastBackup));
     // Everything the device keeps is back to its factory state; the INPUTS page shows the
-    // clutch mode and deadzones, so they are read again as well.
-    bool modeRead = false;
-    const bool listed = loadProfiles();
-    if (listed) {
-        modeRead = settings.readClutchMode();
-        updateClutchView();
-    }
-    if (!listed || !modeRead || !loadDeadzones())
-        linkFailed();
+    // clutch mode and deadzones, so they are read again with the profiles.
+    const bool reloaded = pedalSet.reload();
+    showProfiles();
+    updateClutchView();
+    if (reloaded)
+        showDeadzones();
 }

@@ -6,6 +6,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <optional>
 
 using namespace Protocol;
 
@@ -15,15 +16,14 @@ constexpr qint64 FRAME_MS = 16;
 } // namespace
 
 void MainWindow::onJoystickEvent(QByteArray sample) {
-    if (sample.size() < INPUT_SAMPLE_SIZE)
+    const std::optional<AxisValues> values = pedalSet.takeInput(sample);
+    if (!values)
         return;
-    const AxisValues values = decodeInputSample(sample);
-    calibrationRun.track(values);
 
     // Setting a bar repaints it at once, which at pedal rates would take the GUI thread
     // whole; the newest values go on screen once per frame instead. A sample after a
     // quiet spell is shown on the next turn of the event loop.
-    newestInputs = values;
+    newestInputs = *values;
     if (!inputRefresh.isActive()) {
         const qint64 sinceShown = inputsShown.isValid() ? inputsShown.elapsed() : FRAME_MS;
         inputRefresh.start(int(std::max<qint64>(0, FRAME_MS - sinceShown)));
@@ -40,13 +40,6 @@ void MainWindow::showInputs() {
         inputBars[axis]->setValue(newestInputs[axis]);
         calibrationBars[axis]->setValue(newestInputs[axis]);
     }
-}
-
-bool MainWindow::loadDeadzones() {
-    if (!settings.loadDeadzones())
-        return false;
-    showDeadzones();
-    return true;
 }
 
 void MainWindow::showDeadzones() {
@@ -74,6 +67,12 @@ void MainWindow::fitInputBars() {
 }
 
 void MainWindow::onDeadzoneChanged() {
+    const PedalSession::Job job(pedalSet, PedalSession::Work::Saving);
+    if (!job) {
+        showDeadzones(); // the tags go back to what the device holds
+        refuseWhileBusy();
+        return;
+    }
     const PedalSettings::Percents wanted{ui->lbDzL0->value(), ui->lbDzR0->value(),
                                          ui->lbDzL1->value(), ui->lbDzR1->value(),
                                          ui->lbDzL2->value(), ui->lbDzR2->value()};
@@ -102,6 +101,12 @@ void MainWindow::updateClutchView() {
 }
 
 void MainWindow::onClutch() {
+    const PedalSession::Job job(pedalSet, PedalSession::Work::Saving);
+    if (!job) {
+        updateClutchView();
+        refuseWhileBusy();
+        return;
+    }
     const bool on = ui->cbClutch->isChecked();
     const PedalSettings::ClutchChange change = settings.setClutchEnabled(on);
     updateClutchView();
@@ -125,15 +130,12 @@ void MainWindow::showCalibration() {
         buttons[axis]->setText(calibrationRun.runningAxis() == axis ? tr("SAVE") : tr("CALIBRATE"));
 }
 
-void MainWindow::onCalibrateSave() {
-    const QString name = sender() ? sender()->objectName() : QString();
-    int axis = -1;
-    for (int i = 0; i < AXIS_COUNT && axis < 0; ++i)
-        if (name.contains(QStringLiteral("Save%1").arg(i)))
-            axis = i;
-    if (axis < 0)
+void MainWindow::onCalibrateSave(int axis) {
+    const PedalSession::Job job(pedalSet, PedalSession::Work::Saving);
+    if (!job) {
+        refuseWhileBusy();
         return;
-
+    }
     const CalibrationRun::Outcome outcome = calibrationRun.press(axis);
     showCalibration();
     switch (outcome) {
@@ -148,7 +150,9 @@ void MainWindow::onCalibrateSave() {
         QTimer::singleShot(options.calibrationSettleMs, this, &MainWindow::onCalibrateWait);
         break;
     case CalibrationRun::Outcome::Saved:
-        if (!loadDeadzones())
+        if (settings.loadDeadzones())
+            showDeadzones();
+        else
             linkFailed();
         break;
     case CalibrationRun::Outcome::LinkFailed:

@@ -68,6 +68,7 @@ int main(int argc, char* argv[]) {
     VirtualRuleInstaller ruleInstaller;
     options.ruleInstaller = &ruleInstaller;
 #endif
+    options.lockPath = SingleInstance::lockPath(instanceName, QStringLiteral(".pedalset.lock"));
     MainWindow window(options);
     instance.setHandler(
         [&window](const ProfileCommand& command) { return window.runCommand(command); });

@@ -1,16 +1,11 @@
 #include "app/mainwindow.h"
 #include "ui_mainwindow.h"
 
-#include "device/devicehandle.h"
-#include "device/devicelink.h"
-
 #include <QCloseEvent>
 #include <QIcon>
 #include <QMouseEvent>
 #include <QPixmapCache>
 #include <QTimer>
-
-#include <hidapi.h>
 
 #include <algorithm>
 #include <cmath>
@@ -22,7 +17,21 @@ constexpr qreal CLICK_SLOP = 4;
 const QPointF NO_DRAG(-1, -1);
 // One page picture (the one the clutch mode shows) and the smaller ones.
 constexpr int PIXMAP_CACHE_KB = 20 * 1024;
+
+PedalSession::Options sessionOptions(const WindowOptions& window) {
+    PedalSession::Options options;
+    options.retryIntervalMs = window.retryIntervalMs;
+    options.readTimeoutMs = window.readTimeoutMs;
+    options.firmwareWritingStepMs = window.firmwareWritingStepMs;
+    options.updateBaseUrl = window.updateBaseUrl.isEmpty()
+                                ? QStringLiteral(VEXO_UPDATE_BASE_URL) + QStringLiteral("pedal/")
+                                : window.updateBaseUrl;
+    options.lockPath = window.lockPath;
+    return options;
+}
 } // namespace
+
+using Protocol::AXIS_COUNT;
 
 MainWindow::MainWindow(QWidget* parent)
     : MainWindow(WindowOptions(), parent) {}
@@ -33,15 +42,15 @@ MainWindow::MainWindow(const WindowOptions& windowOptions, QWidget* parent)
     , options(windowOptions)
     , dialogs(windowOptions.dialogs ? windowOptions.dialogs : &widgetDialogs)
     , dragOrigin(NO_DRAG)
-    , firmware(this) {
+    , pedalSet(sessionOptions(windowOptions))
+    , settings(pedalSet.settings())
+    , calibrationRun(pedalSet.calibration())
+    , profiles(pedalSet.profiles())
+    , firmware(pedalSet.firmware()) {
     ruleInstaller = options.ruleInstaller ? options.ruleInstaller : &ownRuleInstaller;
     connect(ruleInstaller, &AccessRuleInstaller::finished, this, &MainWindow::accessRuleInstalled);
     if (!options.backupFolder.isEmpty())
         backups = ProfileBackups(options.backupFolder);
-    if (options.updateBaseUrl.isEmpty())
-        options.updateBaseUrl = QStringLiteral(VEXO_UPDATE_BASE_URL) + QStringLiteral("pedal/");
-    firmware.uploadThread().writingStepMs = options.firmwareWritingStepMs;
-    eventThread.readTimeoutMs = options.readTimeoutMs;
     // The page pictures are 2303 x 1479 (13 MB each decoded), beyond Qt's default pixmap
     // cache; uncached, every label showing one decodes its own copy at every style change.
     QPixmapCache::setCacheLimit(std::max(QPixmapCache::cacheLimit(), PIXMAP_CACHE_KB));
@@ -64,24 +73,30 @@ MainWindow::MainWindow(const WindowOptions& windowOptions, QWidget* parent)
     }
 
     connect(ui->pbClose, &QPushButton::clicked, this, &MainWindow::onClose);
-    for (QPushButton* page : {ui->pbS1, ui->pbS2, ui->pbS3, ui->pbS4, ui->pbS5})
-        connect(page, &QPushButton::clicked, this, &MainWindow::onSidebar);
-    for (QPushButton* calibrate : {ui->pbSave0, ui->pbSave1, ui->pbSave2})
-        connect(calibrate, &QPushButton::clicked, this, &MainWindow::onCalibrateSave);
+    const std::array<QPushButton*, 5> pages = {ui->pbS1, ui->pbS2, ui->pbS3, ui->pbS4, ui->pbS5};
+    for (int page = 0; page < int(pages.size()); ++page)
+        connect(pages[page], &QPushButton::clicked, this, [this, page] { onSidebar(page); });
+    const std::array<QPushButton*, AXIS_COUNT> calibrate = {ui->pbSave0, ui->pbSave1, ui->pbSave2};
+    const std::array<QPushButton*, AXIS_COUNT> save = {ui->pbSavePro0, ui->pbSavePro1,
+                                                       ui->pbSavePro2};
+    const std::array<QPushButton*, AXIS_COUNT> remove = {ui->pbDelPro0, ui->pbDelPro1,
+                                                         ui->pbDelPro2};
+    const std::array<QComboBox*, AXIS_COUNT> lists = {ui->cbPro0, ui->cbPro1, ui->cbPro2};
+    for (int axis = 0; axis < AXIS_COUNT; ++axis) {
+        connect(calibrate[axis], &QPushButton::clicked, this,
+                [this, axis] { onCalibrateSave(axis); });
+        connect(save[axis], &QPushButton::clicked, this, [this, axis] { onProfileSave(axis); });
+        connect(remove[axis], &QPushButton::clicked, this, [this, axis] { onProfileRemove(axis); });
+        connect(lists[axis], &QComboBox::currentIndexChanged, this,
+                [this, axis] { onProfileChanged(axis); });
+    }
     connect(ui->cbClutch, &QCheckBox::clicked, this, &MainWindow::onClutch);
-    for (QPushButton* save : {ui->pbSavePro0, ui->pbSavePro1, ui->pbSavePro2})
-        connect(save, &QPushButton::clicked, this, &MainWindow::onProfileSave);
-    for (QPushButton* remove : {ui->pbDelPro0, ui->pbDelPro1, ui->pbDelPro2})
-        connect(remove, &QPushButton::clicked, this, &MainWindow::onProfileRemove);
     connect(ui->pbImport, &QPushButton::clicked, this, &MainWindow::onProfileImport);
     connect(ui->pbExport, &QPushButton::clicked, this, &MainWindow::onProfileExport);
-    for (QComboBox* profiles : {ui->cbPro0, ui->cbPro1, ui->cbPro2})
-        connect(profiles, &QComboBox::currentIndexChanged, this, &MainWindow::onProfileChanged);
     for (VexoSlider* tag : {ui->lbDzL0, ui->lbDzR0, ui->lbDzL1, ui->lbDzR1, ui->lbDzL2, ui->lbDzR2})
         connect(tag, &VexoSlider::valueChanged, this, &MainWindow::onDeadzoneChanged);
     connect(&firmware.uploadThread(), &VexoUpgrade::progress, this, &MainWindow::onProgress);
-    // Queued like progress, so it arrives after the thread's last value.
-    connect(&firmware.uploadThread(), &QThread::finished, this, &MainWindow::uploadEnded);
+    connect(&pedalSet, &PedalSession::uploadEnded, this, &MainWindow::uploadEnded);
     connect(ui->pbPath, &QPushButton::clicked, this, &MainWindow::onShowPath);
     connect(ui->pbUpgrade, &QPushButton::clicked, this, &MainWindow::onUpgrade);
     connect(ui->pbAutoUpgrade, &QPushButton::clicked, this, &MainWindow::onAutoUpgrade);
@@ -91,12 +106,11 @@ MainWindow::MainWindow(const WindowOptions& windowOptions, QWidget* parent)
                 VexoAxis* const curves[] = {ui->ctAdc0, ui->ctAdc1, ui->ctAdc2};
                 curves[axis]->setPoints(points);
             });
-    connect(&eventThread, &VexoEvent::eventTrigger, this, &MainWindow::onJoystickEvent);
-    connect(&eventThread, &VexoEvent::deviceDisconnect, this, &MainWindow::onInit);
+    connect(&pedalSet.reader(), &VexoEvent::eventTrigger, this, &MainWindow::onJoystickEvent);
+    connect(&pedalSet, &PedalSession::stateChanged, this, &MainWindow::showState);
+    connect(&pedalSet, &PedalSession::accessRefused, this, &MainWindow::showAccessHint);
     inputRefresh.setSingleShot(true);
     connect(&inputRefresh, &QTimer::timeout, this, &MainWindow::showInputs);
-    retryTimer.setSingleShot(true);
-    connect(&retryTimer, &QTimer::timeout, this, &MainWindow::onInit);
 
     // Each tag's place in the form is its 0 % home.
     for (VexoSlider* lower : {ui->lbDzL0, ui->lbDzL1, ui->lbDzL2})
@@ -104,76 +118,47 @@ MainWindow::MainWindow(const WindowOptions& windowOptions, QWidget* parent)
     for (VexoSlider* upper : {ui->lbDzR0, ui->lbDzR1, ui->lbDzR2})
         upper->setSide(1);
 
-    hid_init();
     ui->stackedWidget->setCurrentIndex(4);
     resetUpgradePage();
     // The first attempt runs once the window is shown.
-    QTimer::singleShot(0, this, &MainWindow::onInit);
+    pedalSet.start();
 }
 
 MainWindow::~MainWindow() {
-    // A window destroyed without a close still lets a running upload finish: the device
-    // must not be left with half an image.
-    firmware.uploadThread().wait();
-    closeDevice();
+    // The session, destroyed after the form, lets a running upload finish first.
     delete ui;
 }
 
 void MainWindow::onInit() {
-    // This attempt is the one pending, whoever asked for it.
-    retryTimer.stop();
-    profiles.markIncomplete();
-    closeDevice();
-    // The closed handle ends a running upload at its next report. Reopened now, the rest
-    // of the image could reach the device without its beginning: connect once it has ended.
-    if (firmware.uploadThread().isRunning()) {
-        reconnectAfterUpload = true;
+    pedalSet.reconnect();
+}
+
+void MainWindow::showState(PedalSession::State state) {
+    // A run in progress was abandoned with the connection.
+    showCalibration();
+    if (state != PedalSession::State::Connected) {
         showWaiting();
         return;
     }
+    showConnected();
+}
 
-    // A run in progress is abandoned; the device was reconnected.
-    calibrationRun.abandon();
-    showCalibration();
-
-    if (!DeviceHandle::open()) {
-        const bool tell = access.record(DeviceHandle::isListed() ? DeviceAccess::Attempt::Refused
-                                                                 : DeviceAccess::Attempt::Absent);
-        waitForDevice();
-        // Once per plug-in, after this attempt has ended.
-        if (tell)
-            QTimer::singleShot(0, this, &MainWindow::showAccessHint);
-        return;
-    }
-    access.record(DeviceAccess::Attempt::Opened);
-    eventThread.start();
-
-    bool versionRead = false;
-    bool modeRead = false;
-    firmwareVersion = DeviceLink::readVersion(&versionRead);
-    firmware.setDeviceVersion(firmwareVersion);
-    ui->lbVersion->setText(tr("Firmware Version:") + firmwareVersion);
+void MainWindow::showConnected() {
+    ui->lbVersion->setText(tr("Firmware Version:") + pedalSet.firmwareVersion());
     ui->lbVersion->show();
-    modeRead = settings.readClutchMode();
     updateClutchView();
-    // A device that leaves a query unanswered is not connected: the pages would show, and
-    // later writes would start from, values it never sent.
-    if (!versionRead || !modeRead || !loadProfiles() || !loadDeadzones()) {
-        closeDevice();
-        waitForDevice();
-        return;
-    }
-
+    showProfiles();
+    showDeadzones();
     ui->pbStatus->hide();
     ui->lbHead->setText(tr("VEXO PX7"));
-    firmware.setServer(options.updateBaseUrl);
+    ui->lbHead->setCursor(Qt::ArrowCursor);
     for (QPushButton* page : {ui->pbS1, ui->pbS2, ui->pbS3, ui->pbS4})
         page->setEnabled(true);
     QTimer::singleShot(0, ui->pbS1, &QPushButton::click);
 }
 
 void MainWindow::showWaiting() {
-    const bool refused = access.isRefused();
+    const bool refused = pedalSet.isRefused();
     ui->lbHead->setText(refused ? tr("NO ACCESS TO DEVICE") : tr("WAITING FOR DEVICE..."));
     ui->lbHead->setCursor(refused ? Qt::PointingHandCursor : Qt::ArrowCursor);
     for (QPushButton* page : {ui->pbS1, ui->pbS2, ui->pbS3, ui->pbS4})
@@ -183,50 +168,23 @@ void MainWindow::showWaiting() {
     ui->lbVersion->hide();
 }
 
-void MainWindow::waitForDevice() {
-    showWaiting();
-    retryTimer.start(options.retryIntervalMs);
-}
-
 void MainWindow::linkFailed() {
-    profiles.markIncomplete();
-    retryTimer.start(0);
+    pedalSet.linkFailed();
 }
 
-void MainWindow::onSidebar() {
+void MainWindow::onSidebar(int page) {
     QPushButton* const buttons[] = {ui->pbS1, ui->pbS2, ui->pbS3, ui->pbS4, ui->pbS5};
     for (QPushButton* button : buttons)
         button->setChecked(false);
-
-    const QString name = sender() ? sender()->objectName() : QString();
-    const char digit = name.size() > 3 ? name.at(3).toLatin1() : '\0';
-    if (digit < '1' || digit > '5')
-        return;
-    const int page = digit - '1';
     buttons[page]->setChecked(true);
     ui->stackedWidget->setCurrentIndex(page);
 }
 
-void MainWindow::closeDevice() {
-    // Asked to stop before the handle goes, the reader never mistakes this close for a
-    // lost device; it ends within one poll.
-    const bool reading = eventThread.isRunning();
-    if (reading)
-        eventThread.requestInterruption();
-    DeviceHandle::close();
-    if (reading)
-        eventThread.wait();
-}
-
 bool MainWindow::shutDown() {
-    if (firmware.isUploading()) {
+    if (!pedalSet.close()) {
         refuseWhileBusy();
         return false;
     }
-    // The choice shown in the lists becomes the one the device keeps.
-    if (DeviceHandle::isOpen())
-        profiles.commitSelection();
-    closeDevice();
     return true;
 }
 
@@ -251,7 +209,7 @@ void MainWindow::showError(const QString& text) {
 }
 
 void MainWindow::showAccessHint() {
-    if (!access.isRefused())
+    if (!pedalSet.isRefused())
         return;
     const bool canInstall = ruleInstaller->isAvailable();
     const QString text = DeviceAccess::hint(DeviceAccess::THIS_PLATFORM, canInstall);
@@ -260,7 +218,7 @@ void MainWindow::showAccessHint() {
         return;
     }
     // Access may have come while the question was up.
-    if (dialogs->ask(this, tr("Notify"), text, false) && access.isRefused())
+    if (dialogs->ask(this, tr("Notify"), text, false) && pedalSet.isRefused())
         ruleInstaller->start();
 }
 

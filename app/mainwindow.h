@@ -1,20 +1,13 @@
 // The one window of the program. It shows what the pedal set holds and passes the user's
-// input to the classes that own each feature's state and device traffic (PedalSettings,
-// CalibrationRun, ProfileStore, ...); its slots decide nothing themselves. The slots of each
-// page are defined in the page's own source file.
+// input to the session that owns the pedal set and to the classes that own each feature's
+// state and device traffic (PedalSettings, CalibrationRun, ProfileStore, ...); its slots
+// decide nothing themselves. The slots of each page are defined in the page's own source
+// file.
 #pragma once
 
 #include "app/accessruleinstaller.h"
+#include "app/pedalsession.h"
 #include "app/userdialogs.h"
-#include "device/deviceaccess.h"
-#include "device/protocol.h"
-#include "device/vexoevent.h"
-#include "firmware/firmwareupdate.h"
-#include "inputs/calibrationrun.h"
-#include "inputs/pedalsettings.h"
-#include "profiles/profilebackups.h"
-#include "profiles/profilecommand.h"
-#include "profiles/profilestore.h"
 
 #include <QElapsedTimer>
 #include <QFileInfo>
@@ -48,6 +41,8 @@ struct WindowOptions {
     // Installs the udev rule when the pedal set may not be opened; the real one (pkexec)
     // when null. Not owned.
     AccessRuleInstaller* ruleInstaller = nullptr;
+    // Keeps other processes off the pedal set while the window has it; none when empty.
+    QString lockPath;
 };
 
 class MainWindow : public QMainWindow {
@@ -58,30 +53,34 @@ public:
     explicit MainWindow(const WindowOptions& options, QWidget* parent = nullptr);
     ~MainWindow() override;
 
-    // The state behind the pages, for the benchmarks and tests that watch it.
-    const CalibrationRun& calibration() const { return calibrationRun; }
-    const VexoEvent& readerThread() const { return eventThread; }
-    const FirmwareUpdate& firmwareUpdate() const { return firmware; }
-    // Milliseconds until the next connection attempt; -1 when none is pending.
-    int nextAttemptMs() const { return retryTimer.isActive() ? retryTimer.interval() : -1; }
+    // The pedal set and the state behind the pages, for the benchmarks and tests that
+    // watch it.
+    const PedalSession& session() const { return pedalSet; }
 
     // A command given on the command line while the window runs: carried out on the
     // window's own profiles, which then show its result. Raise brings the window to the front.
     CommandResult runCommand(const ProfileCommand& command);
 
-private slots:
-    void onSidebar();
+public slots:
+    // A connection attempt now, as after a lost device.
     void onInit();
     void onClose();
+    // One input report from the reader.
     void onJoystickEvent(QByteArray sample);
+    // The calibration's settle time has passed.
+    void onCalibrateWait();
+    // The image download's progress.
+    void onNetProgress(qint64 r, qint64 t);
+
+private slots:
+    void onSidebar(int page);
     void onDeadzoneChanged();
-    void onProfileSave();
-    void onProfileRemove();
-    void onProfileChanged();
+    void onProfileSave(int axis);
+    void onProfileRemove(int axis);
+    void onProfileChanged(int axis);
     void onProfileExport();
     void onProfileImport();
-    void onCalibrateSave();
-    void onCalibrateWait();
+    void onCalibrateSave(int axis);
     void onClutch();
     void onClearFlash();
     void onShowPath();
@@ -89,7 +88,6 @@ private slots:
     void onAutoUpgrade();
     void onUpgradeReady();
     void onNetUpgrade();
-    void onNetProgress(qint64 r, qint64 t);
     void onNetUpgradeReady();
     void onProgress(int percent);
     // The pedal set is listed but may not be opened: what stands in the way, and the offer
@@ -105,11 +103,12 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    // The session's state on the head, the sidebar and the pages.
+    void showState(PedalSession::State state);
     void showWaiting();
-    // Shows the waiting page and tries again after the retry interval.
-    void waitForDevice();
-    // A report failed: nothing more is decided from the device's replies, and the window
-    // connects again, which reads everything anew (or waits, when the device is gone).
+    void showConnected();
+    // A report failed: the session connects again, which reads everything anew (or waits,
+    // when the device is gone).
     void linkFailed();
     // Before the profiles are erased: true when they were backed up (lastBackup names the
     // file), or when the user goes on without a backup. spare is a file about to be
@@ -121,8 +120,6 @@ private:
     QString backupNote(const QString& backup) const;
     void notify(const QString& text);
     void showError(const QString& text);
-    // False when a reply did not arrive; the tags then keep what they showed.
-    bool loadDeadzones();
     void showDeadzones();
     // Each input bar covers only the active part of its track.
     void fitInputBars();
@@ -130,22 +127,21 @@ private:
     // The calibration buttons: "SAVE" on the axis being measured.
     void showCalibration();
 
-    // False when a reply did not arrive; the lists are then incomplete.
-    bool loadProfiles();
     // The profile lists as the store holds them.
     void showProfiles();
     // Puts the newest axis values on the labels and bars.
     void showInputs();
-    // Closes the device handle and ends the reader, which takes the close for a stop.
-    void closeDevice();
-    // False, after telling the user, while a firmware upload runs: the device must
-    // not be left with half an image.
+    // False, after telling the user, while the pedal set is busy: the device must not be
+    // left with half an image or half an import.
     bool shutDown();
     void resetUpgradePage();
     // The upload thread has ended; tells the user when it ended without a word.
     void uploadEnded();
-    // Tells the user that another firmware operation is still under way.
+    // Tells the user that the pedal set is busy with another operation; the firmware
+    // update's own notice while one is under way.
     void refuseWhileBusy();
+    // What a forwarded command or a page action is told while the pedal set is busy.
+    QString busyText() const;
 
     Ui::MainWindow* ui;
     WindowOptions options;
@@ -156,25 +152,19 @@ private:
     QPointF dragOrigin;
     // Where the left button went down: a click without a drag on the head shows the hint.
     QPointF pressPoint;
-    VexoEvent eventThread;
-    PedalSettings settings;
-    CalibrationRun calibrationRun;
-    ProfileStore profiles;
+    PedalSession pedalSet;
+    // What the pages show and change, as the session holds it.
+    PedalSettings& settings;
+    CalibrationRun& calibrationRun;
+    ProfileStore& profiles;
+    FirmwareUpdate& firmware;
     ProfileBackups backups;
-    FirmwareUpdate firmware;
-    // As the connected device sent it.
-    QString firmwareVersion;
     // The pedals send up to 8,000 samples a second; each one is tracked, but the labels
     // and bars are refreshed at most once per frame, with the newest values.
     Protocol::AxisValues newestInputs{};
     QTimer inputRefresh;
     QElapsedTimer inputsShown;
 
-    // The next connection attempt; one pending at a time, whatever asked for it.
-    QTimer retryTimer;
-    DeviceAccess::RefusalWatch access;
     AccessRuleInstaller ownRuleInstaller;
     AccessRuleInstaller* ruleInstaller;
-    // The device was lost during an upload; the next attempt waits for the upload's end.
-    bool reconnectAfterUpload = false;
 };

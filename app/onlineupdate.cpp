@@ -45,6 +45,8 @@ void MainWindow::onUpgradeReady() {
     case FirmwareUpdate::CheckResult::Newer:
         break;
     }
+    // A question about an upload: nothing else reaches the pedal set until it is answered.
+    const PedalSession::Job job(pedalSet, PedalSession::Work::Upload);
     const bool accepted =
         dialogs->ask(this, tr("Update"), tr("A new firmware is available, update now?"), false);
     firmware.answerOffer(accepted);

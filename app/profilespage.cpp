@@ -3,31 +3,10 @@
 #include "app/mainwindow.h"
 #include "ui_mainwindow.h"
 
-#include "device/devicehandle.h"
-
 #include <QDir>
 #include <QSignalBlocker>
 
 using namespace Protocol;
-
-namespace {
-// The column of a save or remove button from the last character of its name ("pbDelPro2").
-int buttonColumn(const QObject* button) {
-    const QString name = button ? button->objectName() : QString();
-    if (name.isEmpty())
-        return -1;
-    const QChar last = name.back();
-    if (last < QLatin1Char('0') || last > QLatin1Char('2'))
-        return -1;
-    return last.unicode() - '0';
-}
-} // namespace
-
-bool MainWindow::loadProfiles() {
-    const bool loaded = profiles.load();
-    showProfiles();
-    return loaded;
-}
 
 void MainWindow::showProfiles() {
     QComboBox* const lists[] = {ui->cbPro0, ui->cbPro1, ui->cbPro2};
@@ -41,17 +20,24 @@ void MainWindow::showProfiles() {
     }
 }
 
-void MainWindow::onProfileChanged() {
+void MainWindow::onProfileChanged(int axis) {
+    // A preview sends the selection; while the pedal set is busy the list goes back.
+    const PedalSession::Job job(pedalSet, PedalSession::Work::Saving);
+    if (!job) {
+        showProfiles();
+        refuseWhileBusy();
+        return;
+    }
     const QComboBox* const lists[] = {ui->cbPro0, ui->cbPro1, ui->cbPro2};
-    for (int axis = 0; axis < AXIS_COUNT; ++axis)
-        if (sender() == lists[axis])
-            profiles.choose(axis, lists[axis]->currentIndex(), lists[axis]->currentText());
+    profiles.choose(axis, lists[axis]->currentIndex(), lists[axis]->currentText());
 }
 
-void MainWindow::onProfileSave() {
-    const int column = buttonColumn(sender());
-    if (column < 0)
+void MainWindow::onProfileSave(int column) {
+    const PedalSession::Job job(pedalSet, PedalSession::Work::Saving);
+    if (!job) {
+        refuseWhileBusy();
         return;
+    }
     QComboBox* const lists[] = {ui->cbPro0, ui->cbPro1, ui->cbPro2};
     const VexoAxis* const curves[] = {ui->ctAdc0, ui->ctAdc1, ui->ctAdc2};
     const ProfileStore::SaveResult result =
@@ -80,10 +66,12 @@ void MainWindow::onProfileSave() {
     }
 }
 
-void MainWindow::onProfileRemove() {
-    const int column = buttonColumn(sender());
-    if (column < 0)
+void MainWindow::onProfileRemove(int column) {
+    const PedalSession::Job job(pedalSet, PedalSession::Work::Saving);
+    if (!job) {
+        refuseWhileBusy();
         return;
+    }
     QComboBox* const lists[] = {ui->cbPro0, ui->cbPro1, ui->cbPro2};
     const ProfileStore::RemoveResult result = profiles.remove(column, lists[column]->currentText());
     // A refused removal leaves the lists, and what the user typed, as they are.
@@ -106,13 +94,19 @@ void MainWindow::onProfileExport() {
 
 void MainWindow::onProfileImport() {
     // Profile reports between the firmware's pieces would reach a device busy with its flash.
-    if (firmware.isUploading()) {
+    if (pedalSet.busyWith() != PedalSession::Work::None) {
         refuseWhileBusy();
         return;
     }
     const QString path = dialogs->openFileName(QString());
     if (path.isEmpty())
         return;
+    // From the backup question on, nothing else reaches the pedal set.
+    const PedalSession::Job job(pedalSet, PedalSession::Work::Import);
+    if (!job) {
+        refuseWhileBusy();
+        return;
+    }
     const ProfileStore::ImportResult result =
         profiles.importFile(path, [this, path] { return backUpProfiles(path); });
     switch (result) {
@@ -148,23 +142,21 @@ CommandResult MainWindow::runCommand(const ProfileCommand& command) {
         activateWindow();
         return CommandResult();
     }
-    if (firmware.isUploading())
-        return ProfileCommands::refused(
-            tr("A firmware update is in progress. Please wait until it has finished."));
+    // Never between a question and what it asks about, nor inside an upload.
+    if (pedalSet.busyWith() != PedalSession::Work::None)
+        return ProfileCommands::refused(busyText());
     // Waiting for the device, or about to connect to it again after a failed report.
-    if (!DeviceHandle::isOpen() || retryTimer.isActive())
-        return access.isRefused() ? ProfileCommands::noAccess() : ProfileCommands::noPedalSet();
-    const CommandResult result = ProfileCommands::run(command, profiles, firmwareVersion, backups);
+    if (!pedalSet.isConnected())
+        return pedalSet.isRefused() ? ProfileCommands::noAccess() : ProfileCommands::noPedalSet();
+    const CommandResult result = pedalSet.runCommand(command, backups);
     showProfiles();
-    if (result.exitCode == ExitCode::PEDAL_SET_SILENT)
-        linkFailed();
     return result;
 }
 
 bool MainWindow::backUpProfiles(const QString& spare) {
     lastBackup.clear();
     // Without a pedal set nothing is erased; the operation itself says so.
-    if (!DeviceHandle::isOpen())
+    if (!pedalSet.isOpen())
         return true;
     lastBackup = backups.write(profiles, spare);
     if (!lastBackup.isEmpty())

@@ -75,7 +75,7 @@ int main(int argc, char* argv[]) {
     widget(*w, "pgAdc1")->installEventFilter(&barPaints);
     widget(*w, "lbAdc1")->installEventFilter(&labelPaints);
 
-    const auto& range = w->calibration().extremes();
+    const auto& range = w->session().calibration().extremes();
 
     const long long gui0 = threadCpuNs(guiTid), reader0 = threadCpuNs(readerTid);
     const Clock::time_point start = Clock::now();

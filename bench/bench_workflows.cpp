@@ -109,7 +109,7 @@ int main(int argc, char* argv[]) {
 
     measure(bench, "connect (to the INPUTS page)", [&] {
         widget<QStackedWidget>(*w, "stackedWidget")->setCurrentIndex(4);
-        QMetaObject::invokeMethod(w.get(), "onInit", Qt::DirectConnection);
+        w->onInit();
         while (pageIndex(*w) != 0)
             QCoreApplication::processEvents();
     });

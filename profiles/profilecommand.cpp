@@ -1,8 +1,6 @@
 #include "profiles/profilecommand.h"
 
 #include "device/deviceaccess.h"
-#include "device/devicehandle.h"
-#include "device/devicelink.h"
 #include "profiles/profilefile.h"
 
 #include <QCoreApplication>
@@ -11,8 +9,6 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QLockFile>
-#include <QScopeGuard>
 
 #include <optional>
 
@@ -30,10 +26,6 @@ QString tr(const char* text) {
 
 CommandResult failure(int exitCode, const QString& text) {
     return CommandResult{exitCode, QString(), text};
-}
-
-CommandResult silent() {
-    return failure(ExitCode::PEDAL_SET_SILENT, tr("The pedal set stopped answering."));
 }
 
 // A stored profile of an axis as the listings show it.
@@ -129,15 +121,6 @@ CommandResult exportFile(const ProfileCommand& command, const ProfileStore& stor
     return CommandResult{ExitCode::SUCCESS, tr("Profiles exported to %1").arg(path) + '\n', {}};
 }
 
-// An INI file to import that is missing or unreadable, told before the pedal set is opened.
-std::optional<CommandResult> unreadable(const ProfileCommand& command) {
-    const QFileInfo file(command.file);
-    if (command.action != ProfileCommand::Action::Import ||
-        !command.file.endsWith(ProfileFile::EXTENSION) || (file.isFile() && file.isReadable()))
-        return std::nullopt;
-    return refused(tr("The file %1 can not be read.").arg(QDir::toNativeSeparators(command.file)));
-}
-
 CommandResult importFile(const ProfileCommand& command, ProfileStore& store,
                          const ProfileBackups& backups) {
     // Nobody can be asked whether to go on without a backup: the import is not made.
@@ -199,6 +182,25 @@ CommandResult refused(const QString& text) {
     return failure(ExitCode::REFUSED, text);
 }
 
+CommandResult silent() {
+    return failure(ExitCode::PEDAL_SET_SILENT, tr("The pedal set stopped answering."));
+}
+
+CommandResult inUse(const QString& program, qint64 pid) {
+    return refused(tr("The pedal set is in use by %1 (process %2); try again when it has "
+                      "finished.")
+                       .arg(program)
+                       .arg(pid));
+}
+
+std::optional<CommandResult> unreadable(const ProfileCommand& command) {
+    const QFileInfo file(command.file);
+    if (command.action != ProfileCommand::Action::Import ||
+        !command.file.endsWith(ProfileFile::EXTENSION) || (file.isFile() && file.isReadable()))
+        return std::nullopt;
+    return refused(tr("The file %1 can not be read.").arg(QDir::toNativeSeparators(command.file)));
+}
+
 CommandResult run(const ProfileCommand& command, ProfileStore& store,
                   const QString& firmwareVersion, const ProfileBackups& backups) {
     switch (command.action) {
@@ -219,34 +221,6 @@ CommandResult run(const ProfileCommand& command, ProfileStore& store,
         return importFile(command, store, backups);
     }
     return CommandResult();
-}
-
-CommandResult runOnDevice(const ProfileCommand& command, const ProfileBackups& backups,
-                          const QString& lockPath, int lockWaitMs) {
-    if (const std::optional<CommandResult> refusal = unreadable(command))
-        return *refusal;
-    // Two commands at once would each read the selection and write back their own change,
-    // and each take the other's replies for its own.
-    QLockFile oneAtATime(lockPath);
-    if (!lockPath.isEmpty() && !oneAtATime.tryLock(lockWaitMs)) {
-        qint64 pid = 0;
-        QString host, program;
-        oneAtATime.getLockInfo(&pid, &host, &program);
-        return refused(tr("The pedal set is in use by %1 (process %2); try again when it has "
-                          "finished.")
-                           .arg(program)
-                           .arg(pid));
-    }
-    if (!DeviceHandle::open())
-        return DeviceHandle::isListed() ? noAccess() : noPedalSet();
-    const auto closed = qScopeGuard([] { DeviceHandle::close(); });
-    bool versionRead = false;
-    const QString version = DeviceLink::readVersion(&versionRead);
-    ProfileStore store;
-    store.setPreviews(false);
-    if (!versionRead || !store.load())
-        return silent();
-    return run(command, store, version, backups);
 }
 
 } // namespace ProfileCommands

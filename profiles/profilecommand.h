@@ -1,7 +1,7 @@
 // Commands on the pedal set's profiles from outside the window: list them, select one per
 // axis, export and import a profile file. Sim racers switch profiles per game this way, from
 // a game's launch options or a script. A command runs on a loaded ProfileStore: the running
-// window's own, or one of its own on the device opened for it.
+// window's own, or one loaded from the pedal set opened for it alone.
 #pragma once
 
 #include "profiles/profilebackups.h"
@@ -10,6 +10,8 @@
 #include <QList>
 #include <QPair>
 #include <QString>
+
+#include <optional>
 
 // What the command line exits with; scripts rely on these values.
 namespace ExitCode {
@@ -50,16 +52,15 @@ int axisIndex(const QString& name);
 // is the version text the device sent. An import backs the profiles up first.
 CommandResult run(const ProfileCommand& command, ProfileStore& store,
                   const QString& firmwareVersion, const ProfileBackups& backups);
-// Opens the pedal set, reads its profiles without previewing anything, carries out the
-// command and closes the pedal set again. With a lockPath, one command at a time: another
-// one's lock is waited for up to lockWaitMs, then the command is refused.
-CommandResult runOnDevice(const ProfileCommand& command,
-                          const ProfileBackups& backups = ProfileBackups(),
-                          const QString& lockPath = QString(), int lockWaitMs = 0);
-
 CommandResult noPedalSet();
 // The pedal set is listed but could not be opened: what stands in the way and the fix.
 CommandResult noAccess();
 CommandResult refused(const QString& text);
+// A report went unanswered on the way.
+CommandResult silent();
+// Another process holds the pedal set.
+CommandResult inUse(const QString& program, qint64 pid);
+// An INI file to import that is missing or unreadable, told before the pedal set is opened.
+std::optional<CommandResult> unreadable(const ProfileCommand& command);
 
 } // namespace ProfileCommands

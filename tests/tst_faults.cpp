@@ -240,7 +240,7 @@ class TestFaults : public QObject {
     void settle(MainWindow& w, const Workflow& flow) {
         if (flow.connects && !waitFor([&] { return connected(w) || waiting(w); }, 5000))
             qFatal("the window neither connected nor waits");
-        if (flow.uploads && !waitFor([&] { return w.firmwareUpdate().isIdle(); }, 10000))
+        if (flow.uploads && !waitFor([&] { return w.session().firmware().isIdle(); }, 10000))
             qFatal("the upload does not end");
         QCoreApplication::processEvents();
     }
@@ -265,7 +265,7 @@ class TestFaults : public QObject {
         for (const PedalSim::LogEntry& e : PedalSim::log())
             if (e.kind != PedalSim::Kind::InputRead)
                 result.kinds.push_back(e.kind);
-        QMetaObject::invokeMethod(w.get(), "onClose");
+        w->onClose();
         w.reset();
         result.after = keptState();
         if ((flow.uploads && PedalSim::firmwareEnds() != 1) || PedalSim::closedHandleUses() != 0 ||
@@ -314,13 +314,13 @@ class TestFaults : public QObject {
         // After a failed report the device is still there: the window must show what it
         // holds, whether it stayed connected or dropped the link to connect again.
         if (fault == Fault::Unplug || waiting(*w))
-            QMetaObject::invokeMethod(w.get(), "onInit");
+            w->onInit();
         if (!waitFor([&] { return connected(*w); }, 3000))
             failures << "not connected: " + headText(*w);
         else if (fault == Fault::Fail)
             failures << shownDiffers(*w);
         // The user closes the program as it is left: the lists' choice becomes the kept one.
-        QMetaObject::invokeMethod(w.get(), "onClose");
+        w->onClose();
         w.reset();
         failures << lostSettings(before, keptState(), ref.after, flow.allowed);
         if (PedalSim::closedHandleUses() != 0)
@@ -414,12 +414,12 @@ private slots:
                  save->click();
                  // The device has settled on the full range (the wait itself, and the
                  // input path, are the calibration tests' business); the brake moves.
-                 QMetaObject::invokeMethod(&w, "onCalibrateWait");
+                 w.onCalibrateWait();
                  for (quint16 brake : {4000, 60000}) {
                      QByteArray sample(6, '\0');
                      sample[2] = char(brake & 0xFF);
                      sample[3] = char(brake >> 8);
-                     QMetaObject::invokeMethod(&w, "onJoystickEvent", Q_ARG(QByteArray, sample));
+                     w.onJoystickEvent(sample);
                  }
                  save->click();
              }},
@@ -504,7 +504,7 @@ private slots:
         QElapsedTimer clock;
         clock.start();
         for (int i = 0; i < 3; ++i)
-            QMetaObject::invokeMethod(w.get(), "onInit");
+            w->onInit();
         QCOMPARE(PedalSim::openAttempts(), tried + 3);
         QTRY_VERIFY(PedalSim::openAttempts() >= tried + 6);
         QTest::qWait(5 * RETRY_MS);

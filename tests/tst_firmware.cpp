@@ -52,7 +52,7 @@ private slots:
         button(*w, "pbUpgrade")->click();
         widget<QLineEdit>(*w, "lePath")->setText(base.filePath("none.bin"));
         button(*w, "pbUpgrade")->click();
-        QTRY_VERIFY(w->firmwareUpdate().isIdle());
+        QTRY_VERIFY(w->session().firmware().isIdle());
         QCOMPARE(answerer.seen, (QStringList{"Error|Not a valid firmware.",
                                              "Error|Can not open the firmware file."}));
 
@@ -78,7 +78,7 @@ private slots:
         for (const char* name :
              {"pbUpgrade", "pbAutoUpgrade", "pbClearFlash", "pbImport", "pbClose"})
             button(*w, name)->click();
-        QVERIFY(!w->close() && w->isVisible() && w->readerThread().isRunning());
+        QVERIFY(!w->close() && w->isVisible() && w->session().reader().isRunning());
         QCOMPARE(answerer.seen, QStringList(2, uploadQuestion("max.bin", MAX_IMAGE)) +
                                     QStringList(6, "Notify|A firmware update is in progress. "
                                                    "Please wait until it has finished."));
@@ -152,7 +152,7 @@ private slots:
         MessageBoxAnswerer answerer(QMessageBox::Yes);
         typeFile(*w, "b.bin", imageBytes(16));
         button(*w, "pbUpgrade")->click();
-        QTRY_VERIFY(w->firmwareUpdate().isIdle());
+        QTRY_VERIFY(w->session().firmware().isIdle());
         button(*w, "pbClearFlash")->click();
         QCOMPARE(backupCount(), before + 2);
 
@@ -170,7 +170,7 @@ private slots:
         typeFile(*w, "c.bin", imageBytes(16));
         PedalSim::clearLog();
         button(*w, "pbUpgrade")->click();
-        QVERIFY(answerer.lastNoByDefault && pageAtRest(*w) && w->firmwareUpdate().isIdle());
+        QVERIFY(answerer.lastNoByDefault && pageAtRest(*w) && w->session().firmware().isIdle());
         button(*w, "pbClearFlash")->click();
         QCOMPARE(answerer.seen.size(), 4);
         QCOMPARE(answerer.seen.value(0), uploadQuestion("c.bin", 16));
@@ -215,9 +215,9 @@ private slots:
         answerer.seen.clear();
         PedalSim::clearLog();
         widget<QLineEdit>(*w, "lePath")->setText(base.filePath("none.bin"));
-        QMetaObject::invokeMethod(w.get(), "onUpgrade");
-        QTRY_VERIFY(w->firmwareUpdate().isIdle());
-        QMetaObject::invokeMethod(w.get(), "onClearFlash");
+        widget<QPushButton>(*w, "pbUpgrade")->click();
+        QTRY_VERIFY(w->session().firmware().isIdle());
+        widget<QPushButton>(*w, "pbClearFlash")->click();
         QCOMPARE(answerer.seen,
                  (QStringList{"Error|No device is connected. The firmware was not sent.",
                               "Error|No device is connected. The flash data was not cleared."}));

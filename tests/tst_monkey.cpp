@@ -240,7 +240,7 @@ class TestMonkey : public QObject {
         } else if (headText(*w) != QStringLiteral("VEXO PX7") && chance(50)) {
             // Seconds pass while the window waits: its next attempt comes.
             ++actions["retry"];
-            QMetaObject::invokeMethod(w.get(), "onInit");
+            w->onInit();
         } else {
             // Time passes: timers fire, the reader delivers, the window reconnects.
             ++actions["wait"];
@@ -295,8 +295,8 @@ private slots:
         PedalSim::plug();
         if (!w->isVisible())
             restart(w);
-        QTRY_VERIFY_WITH_TIMEOUT(w->firmwareUpdate().isIdle(), 10000);
-        QMetaObject::invokeMethod(w.get(), "onInit");
+        QTRY_VERIFY_WITH_TIMEOUT(w->session().firmware().isIdle(), 10000);
+        w->onInit();
         QTRY_VERIFY_WITH_TIMEOUT(connected(*w), 5000);
         QVERIFY(w->isVisible());
         QTRY_COMPARE(pageIndex(*w), 0);
@@ -311,7 +311,7 @@ private slots:
         QCOMPARE(PedalSim::protocolErrors(), QStringList());
         QVERIFY(loopTurns());
 
-        QMetaObject::invokeMethod(w.get(), "onClose");
+        w->onClose();
         QVERIFY(!w->isVisible());
         w.reset();
         PedalSim::setMotion(false);

@@ -47,7 +47,7 @@ private slots:
         QCOMPARE(path->text(), temporaryCopy);
         QCOMPARE(server.requests, (QStringList{VERSION_PATH, IMAGE_PATH}));
         QVERIFY(sentHex() == transferReports(image));
-        QTRY_VERIFY(w->firmwareUpdate().isIdle() && !QFileInfo::exists(temporaryCopy));
+        QTRY_VERIFY(w->session().firmware().isIdle() && !QFileInfo::exists(temporaryCopy));
 
         answerer.answer = QMessageBox::No;
         QCOMPARE(check(*w, answerer, answer(versionJson(md5))), QStringList{offer});
@@ -75,7 +75,7 @@ private slots:
         server.routes[IMAGE_PATH] = answer(big);
         QCOMPARE(check(*w, answerer, answer(versionJson(Firmware::md5Hex(big)))),
                  (QStringList{offer, "Error|Not a valid firmware."}));
-        QMetaObject::invokeMethod(w.get(), "onNetProgress", Q_ARG(qint64, 50), Q_ARG(qint64, 200));
+        w->onNetProgress(50, 200);
         QCOMPARE(widget<QProgressBar>(*w, "pgUpgrade")->value(), 25);
 
         // The device goes away before the downloaded image can be sent; the copy stays.

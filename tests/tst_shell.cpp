@@ -44,7 +44,7 @@ void feed(MainWindow& w, quint16 clutch, quint16 brake, quint16 throttle) {
     QByteArray sample;
     for (quint16 v : {clutch, brake, throttle})
         sample.append(char(v & 0xFF)).append(char(v >> 8));
-    QMetaObject::invokeMethod(&w, "onJoystickEvent", Q_ARG(QByteArray, sample));
+    w.onJoystickEvent(sample);
 }
 
 } // namespace
@@ -67,7 +67,7 @@ private slots:
         PedalSim::plug();
         QTRY_COMPARE(shell(*w), "VEXO PX7 *++++ 0 V");
         QCOMPARE(widget<QLabel>(*w, "lbVersion")->text(), "Firmware Version:V3.4\tMar 4 2023");
-        QVERIFY(w->readerThread().isRunning());
+        QVERIFY(w->session().reader().isRunning());
     }
 
     // Root runs a fixed script that is given the rule's text itself: no file the user could
@@ -124,12 +124,12 @@ private slots:
         w.show();
         QTRY_COMPARE(answerer.seen, QStringList{hint});
         QCOMPARE(shell(w), "NO ACCESS TO DEVICE ----* 4 S");
-        QCOMPARE(w.nextAttemptMs(), 3000);
+        QCOMPARE(w.session().nextAttemptMs(), 3000);
         ProfileCommand listing; // a command forwarded to the window is told the same
         listing.action = ProfileCommand::Action::List;
         QCOMPARE(w.runCommand(listing).exitCode, ExitCode::NO_ACCESS);
         const auto attempt = [&] {
-            QMetaObject::invokeMethod(&w, "onInit");
+            w.onInit();
         };
         attempt();
         attempt();
@@ -187,7 +187,7 @@ private slots:
         const int opens = PedalSim::openCount();
         PedalSim::failInputRead(1);
         QTRY_COMPARE(PedalSim::openCount(), opens + 1);
-        QTRY_VERIFY(w->readerThread().isRunning());
+        QTRY_VERIFY(w->session().reader().isRunning());
         QCOMPARE(shell(*w), "VEXO PX7 *++++ 0 V");
         QCOMPARE(brake->text(), "CALIBRATE");
     }
@@ -222,14 +222,14 @@ private slots:
                 QVERIFY(w->close());
             else
                 w.reset();
-            QVERIFY2(!w || (!w->isVisible() && !w->readerThread().isRunning()), how);
+            QVERIFY2(!w || (!w->isVisible() && !w->session().reader().isRunning()), how);
             QCOMPARE(PedalSim::openHandles(), 0);
         }
     }
 
     void everySampleTrackedNewestShown() {
         auto w = openWindow();
-        const auto& range = w->calibration().extremes();
+        const auto& range = w->session().calibration().extremes();
         QSignalSpy brakeBar(widget<QProgressBar>(*w, "pgAdc1"), &QProgressBar::valueChanged);
         // A burst with its extremes in the middle: all tracked, nothing shown sample by sample.
         for (int i = 0; i < 500; ++i) {
@@ -243,7 +243,7 @@ private slots:
         QCOMPARE(brakeBar.count(), 1);
 
         const QByteArray tooShort = QByteArray::fromHex("0100FFFF00"); // ignored
-        QMetaObject::invokeMethod(w.get(), "onJoystickEvent", Q_ARG(QByteArray, tooShort));
+        w->onJoystickEvent(tooShort);
         QCOMPARE(range[0], quint16(1000));
         // After a quiet spell a lone sample is on screen at the next turn of the event loop.
         QTest::qWait(20);
@@ -259,7 +259,7 @@ private slots:
             PedalSim::pushInput(quint16(3000 - i), quint16(i == 10 ? 12 : 5000 + i),
                                 quint16(i == 40 ? 65000 : 60000 - i));
         QTRY_COMPARE(shown(*w), "2937 5063 59937 2937 5063 59937 2937 5063 59937");
-        QCOMPARE(w->calibration().extremes(),
+        QCOMPARE(w->session().calibration().extremes(),
                  (std::array<quint16, 6>{2937, 3000, 12, 5063, 59937, 65000}));
     }
 };

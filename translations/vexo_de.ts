@@ -438,6 +438,10 @@ Lassen Sie das Pedalset angeschlossen, bis das Update abgeschlossen ist. Die Pro
         <source>Profiles imported.</source>
         <translation>Profile importiert.</translation>
     </message>
+    <message>
+        <source>The pedal set is busy with another operation of the window. Please wait until it has finished.</source>
+        <translation>Das Pedalset ist mit einem anderen Vorgang des Fensters beschäftigt. Bitte warten Sie, bis er abgeschlossen ist.</translation>
+    </message>
 </context>
 <context>
     <name>ProfileCommands</name>
