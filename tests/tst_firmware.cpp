@@ -1,6 +1,8 @@
 // The DEVICE page's firmware upload and flash clearing, through the window.
 #include "tests/firmwarefixture.h"
 
+#include <QCheckBox>
+#include <QComboBox>
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QRegularExpression>
@@ -44,8 +46,10 @@ private slots:
         QVERIFY2(filters.contains("Firmware File (*.bin)"), qPrintable(filters.join(';')));
     }
 
-    // Refusals, then the largest image while everything else must wait for it.
+    // Refusals, then the largest image while everything else must wait for it: whatever the
+    // user does on any page, and a command from outside, nothing but the transfer is sent.
     void uploadThroughWindow() {
+        PedalSim::setProfile(3, "RACE", 2, {10, 20, 30, 40, 50});
         auto w = openDevicePage();
         MessageBoxAnswerer answerer;
         typeFile(*w, "caps.BIN", imageBytes(16));
@@ -75,16 +79,29 @@ private slots:
         button(*w, "pbUpgrade")->click();
         QTRY_COMPARE(widget<QLabel>(*w, "lbUpgrade")->text(), QStringLiteral("Uploading ..."));
         QVERIFY(widget(*w, "pgUpgrade")->isVisible() && widget(*w, "lbUpgrade")->isVisible());
-        for (const char* name :
-             {"pbUpgrade", "pbAutoUpgrade", "pbClearFlash", "pbImport", "pbClose"})
+        for (const char* name : {"pbUpgrade", "pbAutoUpgrade", "pbClearFlash", "pbImport",
+                                 "pbClose", "pbSavePro1", "pbDelPro1", "pbSave1"})
             button(*w, name)->click();
         QVERIFY(!w->close() && w->isVisible() && w->session().reader().isRunning());
+        // Refused, each shows again what the device holds.
+        auto* clutch = widget<QCheckBox>(*w, "cbClutch");
+        clutch->click();
+        auto* brakeList = widget<QComboBox>(*w, "cbPro1");
+        brakeList->setCurrentIndex(1);
+        auto* tag = widget<VexoSlider>(*w, "lbDzL1");
+        dragTag(tag, 40);
+        QVERIFY(clutch->isChecked() && brakeList->currentIndex() == 0 && tag->value() == 0);
+        ProfileCommand select;
+        select.action = ProfileCommand::Action::Select;
+        select.selections = {{1, "RACE"}};
+        const CommandResult forwarded = w->runCommand(select);
+        const QString busy = "A firmware update is in progress. Please wait until it has finished.";
+        QVERIFY(forwarded.exitCode == ExitCode::REFUSED && forwarded.err == busy);
         QCOMPARE(answerer.seen, QStringList(2, uploadQuestion("max.bin", MAX_IMAGE)) +
-                                    QStringList(6, "Notify|A firmware update is in progress. "
-                                                   "Please wait until it has finished."));
+                                    QStringList(12, "Notify|" + busy));
         QVERIFY(testDialogs().noticeOpen);
         PedalSim::setReportDelay(std::chrono::microseconds(0));
-        QTRY_COMPARE_WITH_TIMEOUT(answerer.seen.size(), 9, 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(answerer.seen.size(), 15, 10000);
         // The busy notice closed itself before the end was told.
         QVERIFY(answerer.seen.last() == success() && atRestBehindBox && noticeClosed);
         QCOMPARE(widget<QLabel>(*w, "lbUpgrade")->text(), QStringLiteral("Writing ..."));
@@ -159,12 +176,21 @@ private slots:
         w.reset();
         WindowOptions options = testOptions();
         options.backupFolder = base.filePath("b.bin"); // a file stands in the way
+        PedalSim::setProfile(3, "RACE", 2, {10, 20, 30, 40, 50});
         w = openDevicePage(options);
         const QString noBackup = "Notify|The profiles could not be backed up to " +
                                  QDir::toNativeSeparators(options.backupFolder) +
                                  ".\nGo on without a backup?";
         answerer.seen.clear();
+        // A command from outside while a question is open is answered busy, never run
+        // between the question and what it asks about.
+        ProfileCommand select;
+        select.action = ProfileCommand::Action::Select;
+        select.selections = {{1, "RACE"}};
+        QStringList duringQuestions;
         answerer.inspect = [&] {
+            const CommandResult result = w->runCommand(select);
+            duringQuestions << QString::number(result.exitCode) + '|' + result.err;
             answerer.answer = answerer.seen.last() == noBackup ? QMessageBox::No : QMessageBox::Yes;
         };
         typeFile(*w, "c.bin", imageBytes(16));
@@ -176,6 +202,11 @@ private slots:
         QCOMPARE(answerer.seen.value(0), uploadQuestion("c.bin", 16));
         QCOMPARE(answerer.seen.value(1), noBackup);
         QCOMPARE(answerer.seen.value(3), noBackup);
+        const QString uploading =
+            "5|A firmware update is in progress. Please wait until it has finished.";
+        const QString clearing = "5|The pedal set is busy with another operation of the window. "
+                                 "Please wait until it has finished.";
+        QCOMPARE(duringQuestions, (QStringList{uploading, uploading, clearing, clearing}));
         QVERIFY(PedalSim::sentReports().empty());
     }
 

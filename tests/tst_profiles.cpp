@@ -9,6 +9,7 @@
 #include <QDataStream>
 #include <QLineEdit>
 #include <QLocalSocket>
+#include <QLockFile>
 #include <QMap>
 #include <QPushButton>
 #include <QRegularExpression>
@@ -204,6 +205,36 @@ private slots:
         PedalSim::unplug();
         QTRY_COMPARE(headText(*w), QStringLiteral("WAITING FOR DEVICE..."));
         QCOMPARE(command(server, "--select brake=DEFAULT"), "3 No pedal set found.\n");
+    }
+
+    // One process at a time on the pedal set: the window waits while a command holds it,
+    // then holds it for as long as it runs, and a command meanwhile is refused naming it.
+    void windowHoldsThePedalSet() {
+        WindowOptions options = testOptions();
+        options.lockPath = dir.filePath("pedalset.lock");
+        ProfileCommand list;
+        list.action = ProfileCommand::Action::List;
+        {
+            QLockFile command(options.lockPath);
+            QVERIFY(command.tryLock(0));
+            QTest::ignoreMessage(QtDebugMsg,
+                                 "The pedal set is in use by another process; trying again later.");
+            MainWindow w(options);
+            QTRY_COMPARE(headText(w), QStringLiteral("WAITING FOR DEVICE..."));
+            QCOMPARE(PedalSim::openAttempts(), 0);
+            command.unlock();
+            w.onInit();
+            QVERIFY(connected(w));
+            PedalSim::clearLog();
+            const CommandResult refused =
+                PedalSession::runOnce(list, ProfileBackups(), options.lockPath, 0);
+            QCOMPARE(refused.err, QStringLiteral("The pedal set is in use by tst_profiles (process "
+                                                 "%1); try again when it has finished.")
+                                      .arg(QCoreApplication::applicationPid()));
+            QVERIFY(refused.exitCode == ExitCode::REFUSED && PedalSim::log().empty());
+        }
+        QCOMPARE(PedalSession::runOnce(list, ProfileBackups(), options.lockPath, 0).exitCode,
+                 ExitCode::SUCCESS);
     }
 
     // Each kind of request crosses a real socket with its fields and is carried out by the
