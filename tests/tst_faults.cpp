@@ -4,8 +4,8 @@
 // come back when the device does, and never lose a setting the user did not ask to change.
 #include "tests/firmwarefixture.h"
 
+#include "app/widgets/vexoslider.h"
 #include "device/protocol.h"
-#include "inputs/vexoslider.h"
 
 #include <QCheckBox>
 #include <QComboBox>

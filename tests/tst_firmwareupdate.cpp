@@ -1,10 +1,12 @@
 // The firmware update's rules without the window, against local update servers.
 #include "firmware/firmwareupdate.h"
-#include "tests/firmwarefixture.h"
+#include "tests/firmwarefiles.h"
 #include "tests/webserver.h"
 
 #include <QNetworkReply>
+#include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QTest>
 
 #include <numeric>
 

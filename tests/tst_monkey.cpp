@@ -4,9 +4,9 @@
 // The same seed makes the same choices, so a walk that finds a fault can be run again.
 #include "tests/firmwarefixture.h"
 
+#include "app/widgets/vexoaxis.h"
+#include "app/widgets/vexoslider.h"
 #include "device/protocol.h"
-#include "inputs/vexoslider.h"
-#include "profiles/vexoaxis.h"
 
 #include <QCheckBox>
 #include <QComboBox>

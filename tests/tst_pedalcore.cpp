@@ -1,9 +1,12 @@
-// The clutch mode, deadzone and calibration rules on the virtual pedal set, without the window.
+// The clutch mode, deadzone and calibration rules and the session that owns the pedal set,
+// on the virtual pedal set, without the window.
+#include "app/pedalsession.h"
 #include "device/devicehandle.h"
 #include "inputs/calibrationrun.h"
 #include "inputs/pedalsettings.h"
 #include "sim/pedalsim.h"
 
+#include <QSignalSpy>
 #include <QTest>
 
 using Outcome = CalibrationRun::Outcome;
@@ -131,6 +134,46 @@ private slots:
         track(run, 20);
         QCOMPARE(run.press(2), Outcome::LinkFailed);
         QCOMPARE(run.runningAxis(), CalibrationRun::NO_AXIS);
+    }
+
+    // The session through a plug-in cycle: its states in order, the refusal told once, one
+    // piece of work at a time, no close while busy, and a lost device noticed by the reader.
+    void sessionLifecycle() {
+        PedalSim::unplug();
+        PedalSession::Options options;
+        options.readTimeoutMs = 5;
+        PedalSession session(options);
+        QSignalSpy states(&session, &PedalSession::stateChanged);
+        QSignalSpy refusals(&session, &PedalSession::accessRefused);
+        session.reconnect();
+        QCOMPARE(session.nextAttemptMs(), 3000);
+        PedalSim::plug();
+        PedalSim::refuseAccess(true);
+        session.reconnect();
+        session.reconnect();
+        PedalSim::refuseAccess(false);
+        session.reconnect();
+        using State = PedalSession::State;
+        QCOMPARE(states, (QList<QVariantList>{{QVariant::fromValue(State::Waiting)},
+                                              {QVariant::fromValue(State::NoAccess)},
+                                              {QVariant::fromValue(State::NoAccess)},
+                                              {QVariant::fromValue(State::Connected)}}));
+        QTRY_COMPARE(refusals.size(), 1);
+        QVERIFY(session.isConnected() && session.reader().isRunning() &&
+                session.nextAttemptMs() == -1 && session.profiles().isComplete());
+        QCOMPARE(session.firmwareVersion(), QString::fromLatin1(PedalSim::versionText()));
+
+        {
+            const PedalSession::Job import(session, PedalSession::Work::Import);
+            const PedalSession::Job save(session, PedalSession::Work::Saving);
+            QVERIFY(import && !save && session.busyWith() == PedalSession::Work::Import);
+            QVERIFY(!session.close() && session.reader().isRunning());
+        }
+        QVERIFY(session.busyWith() == PedalSession::Work::None);
+        PedalSim::unplug();
+        QTRY_COMPARE(states.size(), 5);
+        QCOMPARE(states.last(), QVariantList{QVariant::fromValue(State::Waiting)});
+        QVERIFY(!session.isConnected() && session.close());
     }
 };
 

@@ -3,7 +3,7 @@
 
 #include "app/commandline.h"
 #include "app/singleinstance.h"
-#include "profiles/vexoaxis.h"
+#include "app/widgets/vexoaxis.h"
 
 #include <QComboBox>
 #include <QDataStream>

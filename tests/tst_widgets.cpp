@@ -1,5 +1,5 @@
 // The deadzone tag and the response-curve widget: positions, values, drags, painted pixels.
-#include "profiles/vexoaxis.h"
+#include "app/widgets/vexoaxis.h"
 #include "tests/windowfixture.h"
 
 #include <QSignalSpy>

@@ -3,9 +3,8 @@
 
 #include "app/mainwindow.h"
 #include "app/userdialogs.h"
-#include "device/devicehandle.h"
-#include "inputs/vexoslider.h"
-#include "sim/pedalsim.h"
+#include "app/widgets/vexoslider.h"
+#include "tests/simfixture.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -71,26 +70,6 @@ inline bool loopTurns() {
     while (!fired && clock.elapsed() < 2000)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
     return fired;
-}
-
-// Each test starts on a factory-fresh pedal set, with no handle left by the one before.
-inline void freshPedalSet() {
-    DeviceHandle::close();
-    PedalSim::reset();
-}
-
-inline QStringList sentHex() {
-    QStringList out;
-    for (const QByteArray& b : PedalSim::sentReports())
-        out << PedalSim::hex(b);
-    return out;
-}
-
-// "020B0900" padded with zeros to a 20-byte report, as hex text.
-inline QString reportHex(const char* prefix) {
-    QByteArray b = QByteArray::fromHex(prefix);
-    b.append(QByteArray(20 - b.size(), '\0'));
-    return PedalSim::hex(b);
 }
 
 class MessageBoxAnswerer;

@@ -1,4 +1,4 @@
-#include "inputs/vexoslider.h"
+#include "app/widgets/vexoslider.h"
 
 #include <QMouseEvent>
 #include <QPainter>

@@ -1,4 +1,4 @@
-#include "profiles/vexoaxis.h"
+#include "app/widgets/vexoaxis.h"
 
 #include <QMouseEvent>
 #include <QPainter>
