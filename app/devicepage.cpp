@@ -3,8 +3,6 @@
 #include "app/mainwindow.h"
 #include "ui_mainwindow.h"
 
-#include "device/devicelink.h"
-
 #include <QDir>
 #include <QFileInfo>
 #include <QLocale>
@@ -35,6 +33,12 @@ void MainWindow::onUpgrade() {
     // from its start to its end.
     const PedalSession::Job job(pedalSet, PedalSession::Work::Upload);
     if (!job) {
+        // A downloaded image is not kept waiting for a moment nobody tells it about: the
+        // update goes back to rest, and can be checked for again.
+        if (offered) {
+            firmware.rest();
+            resetUpgradePage();
+        }
         refuseWhileBusy();
         return;
     }
@@ -97,8 +101,7 @@ void MainWindow::onProgress(int percent) {
     ui->lbUpgrade->show();
 }
 
-void MainWindow::uploadEnded() {
-    const VexoUpgrade::Outcome outcome = firmware.uploadEnded();
+void MainWindow::uploadEnded(VexoUpgrade::Outcome outcome) {
     switch (outcome) {
     case VexoUpgrade::Outcome::NoDevice:
         resetUpgradePage();
@@ -121,7 +124,9 @@ void MainWindow::uploadEnded() {
 }
 
 QString MainWindow::busyText() const {
-    if (pedalSet.busyWith() == PedalSession::Work::Upload || !firmware.isIdle())
+    const PedalSession::Work work = pedalSet.busyWith();
+    // Free, the pedal set is not what is busy: a firmware check or download is.
+    if (work == PedalSession::Work::Upload || work == PedalSession::Work::None)
         return tr("A firmware update is in progress. Please wait until it has finished.");
     return tr("The pedal set is busy with another operation of the window. Please wait until "
               "it has finished.");
@@ -161,7 +166,7 @@ void MainWindow::onClearFlash() {
         true);
     if (!confirmed || !backUpProfiles())
         return;
-    if (!DeviceLink::wasSent(DeviceLink::sendSetting(Protocol::VEXIE_CLEAR_FLASH, 0, false))) {
+    if (!pedalSet.clearFlash()) {
         showError(tr("The device did not accept the command. The flash data was not cleared."));
         return;
     }

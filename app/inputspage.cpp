@@ -131,12 +131,16 @@ void MainWindow::showCalibration() {
 }
 
 void MainWindow::onCalibrateSave(int axis) {
-    const PedalSession::Job job(pedalSet, PedalSession::Work::Saving);
+    PedalSession::Job job(pedalSet, PedalSession::Work::Saving);
     if (!job) {
         refuseWhileBusy();
         return;
     }
     const CalibrationRun::Outcome outcome = calibrationRun.press(axis);
+    // The deadzones after a save are read below, before the job ends.
+    const bool deadzonesRead =
+        outcome != CalibrationRun::Outcome::Saved || settings.loadDeadzones();
+    job.release();
     showCalibration();
     switch (outcome) {
     case CalibrationRun::Outcome::OtherAxisRunning:
@@ -150,7 +154,7 @@ void MainWindow::onCalibrateSave(int axis) {
         QTimer::singleShot(options.calibrationSettleMs, this, &MainWindow::onCalibrateWait);
         break;
     case CalibrationRun::Outcome::Saved:
-        if (settings.loadDeadzones())
+        if (deadzonesRead)
             showDeadzones();
         else
             linkFailed();

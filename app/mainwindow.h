@@ -135,8 +135,8 @@ private:
     // left with half an image or half an import.
     bool shutDown();
     void resetUpgradePage();
-    // The upload thread has ended; tells the user when it ended without a word.
-    void uploadEnded();
+    // The upload thread has ended; tells the user how, when progress has not.
+    void uploadEnded(VexoUpgrade::Outcome outcome);
     // Tells the user that the pedal set is busy with another operation; the firmware
     // update's own notice while one is under way.
     void refuseWhileBusy();

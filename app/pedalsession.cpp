@@ -42,12 +42,20 @@ void PedalSession::start() {
 void PedalSession::reconnect() {
     // This attempt is the one pending, whoever asked for it.
     retryTimer.stop();
+    if (ended)
+        return;
+    // Nothing is read from a device, this one or a new one, between a question and what it
+    // asks about: the attempt waits for the work's end.
+    if (work != Work::None) {
+        attemptAfterWork = true;
+        return;
+    }
     store.markIncomplete();
     closeDevice();
     // The closed handle ends a running upload at its next report. Reopened now, the rest
     // of the image could reach the device without its beginning: connect once it has ended.
     if (update.uploadThread().isRunning()) {
-        reconnectAfterUpload = true;
+        attemptAfterWork = true;
         setState(access.isRefused() ? State::NoAccess : State::Waiting);
         return;
     }
@@ -117,7 +125,15 @@ bool PedalSession::holdsLock() {
     processLock = std::make_unique<QLockFile>(options.lockPath);
     // Held for as long as the session runs: only a holder that has ended frees it.
     processLock->setStaleLockTime(0);
-    return processLock->tryLock(0);
+    if (processLock->tryLock(0))
+        return true;
+    if (processLock->error() == QLockFile::LockFailedError)
+        return false;
+    // A lock that cannot be made at all must not keep the user from the pedal set.
+    qDebug().noquote()
+        << QStringLiteral("Can not lock %1; going on without the lock.").arg(options.lockPath);
+    options.lockPath.clear();
+    return true;
 }
 
 void PedalSession::closeDevice() {
@@ -145,16 +161,27 @@ bool PedalSession::close() {
     // The choice shown in the lists becomes the one the device keeps.
     if (DeviceHandle::isOpen())
         store.commitSelection();
+    ended = true;
+    retryTimer.stop();
     closeDevice();
     return true;
 }
 
+bool PedalSession::clearFlash() {
+    return DeviceLink::wasSent(DeviceLink::sendSetting(Protocol::VEXIE_CLEAR_FLASH, 0, false));
+}
+
+void PedalSession::attemptIfDeferred() {
+    if (!attemptAfterWork || busyWith() != Work::None)
+        return;
+    attemptAfterWork = false;
+    retryTimer.start(0);
+}
+
 void PedalSession::transferEnded() {
-    if (reconnectAfterUpload) {
-        reconnectAfterUpload = false;
-        retryTimer.start(0);
-    }
-    emit uploadEnded();
+    const VexoUpgrade::Outcome outcome = update.uploadEnded();
+    attemptIfDeferred();
+    emit uploadEnded(outcome);
 }
 
 PedalSession::Work PedalSession::busyWith() const {
@@ -172,8 +199,15 @@ PedalSession::Job::Job(PedalSession& session, Work work)
 }
 
 PedalSession::Job::~Job() {
-    if (taken)
-        owner.work = Work::None;
+    release();
+}
+
+void PedalSession::Job::release() {
+    if (!taken)
+        return;
+    taken = false;
+    owner.work = Work::None;
+    owner.attemptIfDeferred();
 }
 
 CommandResult PedalSession::runCommand(const ProfileCommand& command,

@@ -88,8 +88,11 @@ public:
     // short for the three values.
     std::optional<Protocol::AxisValues> takeInput(const QByteArray& sample);
     // The end of the session: the lists' choice becomes the one the device keeps, and the
-    // pedal set is closed. False, with nothing done, while the pedal set is busy.
+    // pedal set is closed for good. False, with nothing done, while the pedal set is busy.
     bool close();
+    // Sends the command that erases every setting the device keeps in its flash; true when
+    // it went out. The caller reloads what the device holds afterwards.
+    bool clearFlash();
 
     Work busyWith() const;
     // Holds the pedal set for one piece of work while it lives; taken only when nothing
@@ -101,6 +104,8 @@ public:
         Job(const Job&) = delete;
         Job& operator=(const Job&) = delete;
         explicit operator bool() const { return taken; }
+        // The work with the pedal set is done; what follows (a message) holds nothing up.
+        void release();
 
     private:
         PedalSession& owner;
@@ -121,8 +126,8 @@ signals:
     void stateChanged(PedalSession::State state);
     // The pedal set is listed but may not be opened; once per plug-in, after the attempt.
     void accessRefused();
-    // The firmware transfer thread has ended; its outcome is firmware().uploadEnded()'s.
-    void uploadEnded();
+    // The firmware transfer thread has ended, and how.
+    void uploadEnded(VexoUpgrade::Outcome outcome);
 
 private:
     void closeDevice();
@@ -131,6 +136,8 @@ private:
     // Whether this process may talk to the pedal set; takes the lock when it is free.
     bool holdsLock();
     void transferEnded();
+    // A connection attempt put off while the pedal set was busy runs now, if it is free.
+    void attemptIfDeferred();
 
     Options options;
     State current = State::Waiting;
@@ -145,6 +152,8 @@ private:
     QTimer retryTimer;
     DeviceAccess::RefusalWatch access;
     std::unique_ptr<QLockFile> processLock;
-    // The device was lost during an upload; the next attempt waits for the upload's end.
-    bool reconnectAfterUpload = false;
+    // An attempt came while the pedal set was busy; it runs once the work has ended.
+    bool attemptAfterWork = false;
+    // Closed for good: no more attempts.
+    bool ended = false;
 };

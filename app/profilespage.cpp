@@ -33,7 +33,7 @@ void MainWindow::onProfileChanged(int axis) {
 }
 
 void MainWindow::onProfileSave(int column) {
-    const PedalSession::Job job(pedalSet, PedalSession::Work::Saving);
+    PedalSession::Job job(pedalSet, PedalSession::Work::Saving);
     if (!job) {
         refuseWhileBusy();
         return;
@@ -42,6 +42,7 @@ void MainWindow::onProfileSave(int column) {
     const VexoAxis* const curves[] = {ui->ctAdc0, ui->ctAdc1, ui->ctAdc2};
     const ProfileStore::SaveResult result =
         profiles.save(column, lists[column]->currentText(), curves[column]->points());
+    job.release();
     switch (result) {
     case ProfileStore::SaveResult::Saved:
         showProfiles();
@@ -67,13 +68,14 @@ void MainWindow::onProfileSave(int column) {
 }
 
 void MainWindow::onProfileRemove(int column) {
-    const PedalSession::Job job(pedalSet, PedalSession::Work::Saving);
+    PedalSession::Job job(pedalSet, PedalSession::Work::Saving);
     if (!job) {
         refuseWhileBusy();
         return;
     }
     QComboBox* const lists[] = {ui->cbPro0, ui->cbPro1, ui->cbPro2};
     const ProfileStore::RemoveResult result = profiles.remove(column, lists[column]->currentText());
+    job.release();
     // A refused removal leaves the lists, and what the user typed, as they are.
     if (result == ProfileStore::RemoveResult::Protected)
         notify(tr("DEFAULT can not be removed."));
@@ -102,13 +104,14 @@ void MainWindow::onProfileImport() {
     if (path.isEmpty())
         return;
     // From the backup question on, nothing else reaches the pedal set.
-    const PedalSession::Job job(pedalSet, PedalSession::Work::Import);
+    PedalSession::Job job(pedalSet, PedalSession::Work::Import);
     if (!job) {
         refuseWhileBusy();
         return;
     }
     const ProfileStore::ImportResult result =
         profiles.importFile(path, [this, path] { return backUpProfiles(path); });
+    job.release();
     switch (result) {
     case ProfileStore::ImportResult::Cancelled:
         break;

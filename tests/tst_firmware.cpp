@@ -189,6 +189,7 @@ private slots:
         select.selections = {{1, "RACE"}};
         QStringList duringQuestions;
         answerer.inspect = [&] {
+            w->onInit(); // the device lost and found again meanwhile
             const CommandResult result = w->runCommand(select);
             duringQuestions << QString::number(result.exitCode) + '|' + result.err;
             answerer.answer = answerer.seen.last() == noBackup ? QMessageBox::No : QMessageBox::Yes;

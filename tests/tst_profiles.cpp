@@ -235,6 +235,11 @@ private slots:
         }
         QCOMPARE(PedalSession::runOnce(list, ProfileBackups(), options.lockPath, 0).exitCode,
                  ExitCode::SUCCESS);
+        // A lock that cannot be made at all does not keep the window from the pedal set.
+        options.lockPath = dir.filePath("missing/pedalset.lock");
+        QTest::ignoreMessage(QtDebugMsg, qPrintable("Can not lock " + options.lockPath +
+                                                    "; going on without the lock."));
+        QVERIFY(connected(*openWindow(options)));
     }
 
     // Each kind of request crosses a real socket with its fields and is carried out by the
