@@ -13,6 +13,10 @@
 
 #include <cstdio>
 
+#ifdef Q_OS_WIN
+#include <windows.h>
+#endif
+
 namespace {
 // Coming to the front takes no time; a window that does not answer is not waited for.
 constexpr int RAISE_TIMEOUT_MS = 3000;
@@ -29,7 +33,31 @@ public:
 };
 #endif
 
+#ifdef Q_OS_WIN
+// The program is a GUI program: started from cmd or PowerShell it has no console, and what a
+// command prints would go nowhere. It writes to the console it was started from; output
+// redirected to a file or a pipe already has its handle and stays where it goes.
+void useParentConsole() {
+    const auto missing = [](DWORD which) {
+        const HANDLE handle = GetStdHandle(which);
+        return handle == nullptr || handle == INVALID_HANDLE_VALUE ||
+               GetFileType(handle) == FILE_TYPE_UNKNOWN;
+    };
+    const bool out = missing(STD_OUTPUT_HANDLE);
+    const bool err = missing(STD_ERROR_HANDLE);
+    if ((!out && !err) || !AttachConsole(ATTACH_PARENT_PROCESS))
+        return;
+    if (out)
+        std::freopen("CONOUT$", "w", stdout);
+    if (err)
+        std::freopen("CONOUT$", "w", stderr);
+}
+#endif
+
 int runCommand(const QStringList& arguments) {
+#ifdef Q_OS_WIN
+    useParentConsole();
+#endif
     QTextStream out(stdout);
     QTextStream err(stderr);
     return CommandLine::run(arguments, SingleInstance::defaultName(), out, err);

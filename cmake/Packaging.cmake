@@ -62,17 +62,14 @@ if(UNIX AND NOT APPLE)
   set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION TRUE)
   set(CPACK_STRIP_FILES TRUE)
 elseif(WIN32)
-  # Qt's libraries and plugins and the hidapi DLL next to the executable, then an installer.
-  qt_generate_deploy_app_script(TARGET vexo-setting OUTPUT_SCRIPT _deploy_script
-                                NO_UNSUPPORTED_PLATFORM_ERROR)
-  install(SCRIPT ${_deploy_script})
-  install(FILES $<TARGET_RUNTIME_DLLS:vexo-setting> DESTINATION ${CMAKE_INSTALL_BINDIR})
-  set(CPACK_GENERATOR "NSIS;ZIP")
-  set(CPACK_NSIS_DISPLAY_NAME "Vexo Setting")
-  set(CPACK_NSIS_PACKAGE_NAME "Vexo Setting")
-  set(CPACK_NSIS_INSTALLED_ICON_NAME "bin\\\\vexo-setting.exe")
-  set(CPACK_PACKAGE_EXECUTABLES "vexo-setting" "Vexo Setting")
-  set(CPACK_PACKAGE_INSTALL_DIRECTORY "Vexo Setting")
+  # The cross build's zip and installer are made by scripts/build-windows.sh; a native
+  # build deploys Qt's libraries and plugins next to the executable with Qt's own script.
+  if(NOT CMAKE_CROSSCOMPILING)
+    qt_generate_deploy_app_script(TARGET vexo-setting FILENAME_VARIABLE _deploy_script
+                                  NO_UNSUPPORTED_PLATFORM_ERROR)
+    install(SCRIPT ${_deploy_script})
+  endif()
+  set(CPACK_GENERATOR "ZIP")
 endif()
 
 set(CPACK_PACKAGE_NAME "vexo-setting")

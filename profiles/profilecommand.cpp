@@ -147,7 +147,7 @@ CommandResult importFile(const ProfileCommand& command, ProfileStore& store,
     }
     return CommandResult{ExitCode::SUCCESS,
                          tr("Profiles backed up to %1").arg(QDir::toNativeSeparators(backup)) +
-                             '\n' + tr("Profiles imported from %1").arg(command.file) + '\n',
+                             '\n' + tr("Profiles imported from %1").arg(QDir::toNativeSeparators(command.file)) + '\n',
                          {}};
 }
 } // namespace

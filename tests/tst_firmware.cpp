@@ -25,6 +25,9 @@ private slots:
 
     // The one test of the platform's file dialog: cancelled, then a file chosen.
     void realFileDialog() {
+#ifdef Q_OS_WIN
+        QSKIP("Windows shows its own file dialog, not Qt's widgets");
+#endif
         WindowOptions options = testOptions();
         options.dialogs = nullptr;
         auto w = openDevicePage(options);
@@ -75,32 +78,37 @@ private slots:
             noticeClosed = !testDialogs().noticeOpen;
         };
         answerer.answer = QMessageBox::Yes;
-        PedalSim::setReportDelay(std::chrono::microseconds(100));
-        button(*w, "pbUpgrade")->click();
-        QTRY_COMPARE(widget<QLabel>(*w, "lbUpgrade")->text(), QStringLiteral("Uploading ..."));
-        QVERIFY(widget(*w, "pgUpgrade")->isVisible() && widget(*w, "lbUpgrade")->isVisible());
-        for (const char* name : {"pbUpgrade", "pbAutoUpgrade", "pbClearFlash", "pbImport",
-                                 "pbClose", "pbSavePro1", "pbDelPro1", "pbSave1"})
-            button(*w, name)->click();
-        QVERIFY(!w->close() && w->isVisible() && w->session().reader().isRunning());
-        // Refused, each shows again what the device holds.
-        auto* clutch = widget<QCheckBox>(*w, "cbClutch");
-        clutch->click();
-        auto* brakeList = widget<QComboBox>(*w, "cbPro1");
-        brakeList->setCurrentIndex(1);
-        auto* tag = widget<VexoSlider>(*w, "lbDzL1");
-        dragTag(tag, 40);
-        QVERIFY(clutch->isChecked() && brakeList->currentIndex() == 0 && tag->value() == 0);
-        ProfileCommand select;
-        select.action = ProfileCommand::Action::Select;
-        select.selections = {{1, "RACE"}};
-        const CommandResult forwarded = w->runCommand(select);
+        // Everything at the first progress value: its end is told after the last one, so
+        // the upload is under way whatever the two threads' speeds.
         const QString busy = "A firmware update is in progress. Please wait until it has finished.";
-        QVERIFY(forwarded.exitCode == ExitCode::REFUSED && forwarded.err == busy);
-        QCOMPARE(answerer.seen, QStringList(2, uploadQuestion("max.bin", MAX_IMAGE)) +
-                                    QStringList(12, "Notify|" + busy));
+        bool tried = false;
+        connect(&w->session().firmware().uploadThread(), &VexoUpgrade::progress, this, [&] {
+            if (std::exchange(tried, true))
+                return;
+            QVERIFY(widget(*w, "pgUpgrade")->isVisible() && widget(*w, "lbUpgrade")->isVisible());
+            for (const char* name : {"pbUpgrade", "pbAutoUpgrade", "pbClearFlash", "pbImport",
+                                     "pbClose", "pbSavePro1", "pbDelPro1", "pbSave1"})
+                button(*w, name)->click();
+            QVERIFY(!w->close() && w->isVisible() && w->session().reader().isRunning());
+            // Refused, each shows again what the device holds.
+            auto* clutch = widget<QCheckBox>(*w, "cbClutch");
+            clutch->click();
+            auto* brakeList = widget<QComboBox>(*w, "cbPro1");
+            brakeList->setCurrentIndex(1);
+            auto* tag = widget<VexoSlider>(*w, "lbDzL1");
+            dragTag(tag, 40);
+            QVERIFY(clutch->isChecked() && brakeList->currentIndex() == 0 && tag->value() == 0);
+            ProfileCommand select;
+            select.action = ProfileCommand::Action::Select;
+            select.selections = {{1, "RACE"}};
+            const CommandResult forwarded = w->runCommand(select);
+            QVERIFY(forwarded.exitCode == ExitCode::REFUSED && forwarded.err == busy);
+            QCOMPARE(answerer.seen, QStringList(2, uploadQuestion("max.bin", MAX_IMAGE)) +
+                                        QStringList(12, "Notify|" + busy));
+        });
+        button(*w, "pbUpgrade")->click();
+        QTRY_VERIFY(tried);
         QVERIFY(testDialogs().noticeOpen);
-        PedalSim::setReportDelay(std::chrono::microseconds(0));
         QTRY_COMPARE_WITH_TIMEOUT(answerer.seen.size(), 15, 10000);
         // The busy notice closed itself before the end was told.
         QVERIFY(answerer.seen.last() == success() && atRestBehindBox && noticeClosed);

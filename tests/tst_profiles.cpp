@@ -296,8 +296,9 @@ private slots:
         const bool ours = raise || line.startsWith("--");
         QString got =
             line.startsWith("--") ? command(server, line) : rawRequest(server, requestOfKind(line));
-        got.replace(dir.path(), "DIR")
-            .replace(QDir::toNativeSeparators(backupFolder()), "BACKUPS")
+        got.replace(QDir::toNativeSeparators(dir.path() + '/'), "DIR/")
+            .replace(dir.path(), "DIR")
+            .replace(QDir::toNativeSeparators(backupFolder() + '/'), "BACKUPS/")
             .replace(QRegularExpression("profiles-\\d{8}-\\d{6}-\\d{3}"), "profiles-TIME");
         QFETCH(QString, reply); // whole, or the start of a listing
         QVERIFY2(got == reply || (line.startsWith("--list") && got.startsWith(reply)),
@@ -338,7 +339,7 @@ private slots:
         const QFileInfo backup = QDir(backupFolder()).entryInfoList(QDir::Files, QDir::Name).last();
         QCOMPARE(stopped, QStringList{"Notify|The import stopped before all profiles were written. "
                                       "The profiles as they were are in " +
-                                      backup.filePath() + "."});
+                                      QDir::toNativeSeparators(backup.filePath()) + "."});
         QTRY_COMPARE(shown(*w), QStringLiteral("DEFAULT*|DEFAULT,RACE*|DEFAULT*"));
     }
 };

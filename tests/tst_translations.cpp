@@ -20,6 +20,9 @@ private slots:
     // lupdate brings a copy of the German catalogue up to the sources, marking texts with no
     // translation unfinished. A translation keeps its source's placeholders and end blank.
     void everyTextHasAFinishedTranslation() {
+#ifdef Q_OS_WIN
+        QSKIP("lupdate runs on the build host: the Linux suite checks the texts");
+#endif
         QTemporaryDir dir;
         const QString copy = dir.filePath("vexo_de.ts");
         QVERIFY(QFile::copy(VEXO_SOURCE_DIR "/translations/vexo_de.ts", copy));

@@ -1,0 +1,64 @@
+#!/usr/bin/env bash
+# Cross-builds the Windows program on Debian and packs it: a zip with everything it loads,
+# and an installer. Qt for Windows comes from ../shared/toolchains (or is built from
+# Debian's source where that is missing, about 25 minutes); hidapi's Windows backend from
+# Debian's hidapi source, with the patch in packaging/windows applied.
+#   scripts/build-windows.sh          build, zip and installer (in build/windows/dist)
+#   scripts/build-windows.sh --deps   only the Debian packages, Qt, hidapi and the Wine prefix
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$PWD
+deps=$root/build/windows-deps
+qt=$deps/qt6.4.2-mingw-w64
+hidapi=$deps/hidapi-hidapi-0.13.1
+mkdir -p "$deps"
+
+packages=(g++-mingw-w64-x86-64-posix mingw-w64-tools wine64 nsis zip xvfb curl
+  cmake ninja-build qt6-base-dev qt6-base-dev-tools qt6-l10n-tools qt6-translations-l10n)
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "Installing: ${missing[*]}"
+  sudo=()
+  [ "$(id -u)" -eq 0 ] || sudo=(sudo)
+  export DEBIAN_FRONTEND=noninteractive
+  "${sudo[@]}" apt-get update -qq
+  "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+
+# Qt 6.4.2 for Windows, unpacked once.
+if [ ! -f "$qt/lib/cmake/Qt6/qt.toolchain.cmake" ]; then
+  archive=$root/../shared/toolchains/qt6.4.2-mingw-w64.tar.xz
+  if [ ! -f "$archive" ]; then
+    echo "== Building Qt for Windows (no $archive)"
+    packaging/windows/build-qt-mingw.sh "$deps/qt-build" "$deps"
+    archive=$deps/qt6.4.2-mingw-w64.tar.xz
+  fi
+  tar -C "$deps" -xJf "$archive"
+fi
+# Qt's own German texts (dialog buttons), where a program run from the build finds them.
+mkdir -p "$qt/translations"
+cp /usr/share/qt6/translations/qtbase_de.qm "$qt/translations/"
+
+# hidapi 0.13.1 as Debian ships it (its original tarball), checked, then patched.
+if [ ! -f "$hidapi/windows/hid.c" ]; then
+  tarball=$deps/hidapi_0.13.1.orig.tar.gz
+  [ -f "$tarball" ] ||
+    curl -sSfL -o "$tarball" http://deb.debian.org/debian/pool/main/h/hidapi/hidapi_0.13.1.orig.tar.gz
+  echo "476a2c9a4dc7d1fc97dd223b84338dbea3809a84caea2dcd887d9778725490e3  $tarball" | sha256sum -c --quiet
+  tar -C "$deps" -xzf "$tarball"
+  patch -d "$hidapi" -p1 --quiet <packaging/windows/hidapi-read-no-wait.patch
+fi
+
+# A Wine prefix of our own, made once (the first start of Wine takes half a minute).
+if [ ! -f "$deps/wineprefix/system.reg" ]; then
+  WINEPREFIX=$deps/wineprefix WINEDEBUG=-all WINEDLLOVERRIDES=mscoree,mshtml= wineboot -i
+  WINEPREFIX=$deps/wineprefix wineserver -w
+fi
+[ "${1:-}" = --deps ] && exit 0
+
+cmake --preset windows >/dev/null
+cmake --build --preset windows
+packaging/windows/package.sh "$root/build/windows" "$qt"
