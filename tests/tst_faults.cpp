@@ -15,6 +15,7 @@
 #include <QPixmapCache>
 #include <QTemporaryDir>
 
+#include <algorithm>
 #include <functional>
 #include <map>
 
@@ -330,6 +331,8 @@ class TestFaults : public QObject {
 
     void sweep(Fault fault) {
         const char* mode = fault == Fault::Unplug ? "unplugged" : "failing report";
+        // Every report, or (where a window costs seconds, as under Wine) every stride-th.
+        const int stride = std::max(1, qEnvironmentVariableIntValue("VEXO_FAULT_STRIDE"));
         int points = 0, workflowCount = 0;
         QStringList failures;
         QElapsedTimer clock;
@@ -342,7 +345,7 @@ class TestFaults : public QObject {
                 return;
             QVERIFY2(ref.calls > 0 && ref.calls == long(ref.kinds.size()), flow.name);
             ++workflowCount;
-            for (int k = 1; k <= ref.calls; ++k) {
+            for (int k = 1; k <= ref.calls; k += stride) {
                 ++points;
                 for (const QString& f : faultyRun(flow, fault, k, ref))
                     failures << QStringLiteral("%1, %2 at report %3: %4")
@@ -355,7 +358,7 @@ class TestFaults : public QObject {
             qInfo("%s: %lld feature reports, each %s (%lld ms)", flow.name, ref.calls, mode,
                   flowClock.elapsed());
         }
-        qInfo("fault sweep (%s): %d workflows x their reports = %d fault points in %lld ms", mode,
+        qInfo("fault sweep (%s): %d workflows, %d fault points in %lld ms", mode,
               workflowCount, points, clock.elapsed());
         for (const QString& f : failures.mid(0, 60))
             qInfo().noquote() << f;
