@@ -2,7 +2,8 @@
 ; uninstaller that removes exactly what was installed. Built on Linux with makensis by
 ; packaging/windows/package.sh, which defines VERSION, STAGE (the folder to install),
 ; FILELIST (the uninstaller's Delete and RMDir lines for STAGE), ICON and OUTFILE.
-Unicode true
+; The program is 64-bit: so is its installer.
+Target amd64-unicode
 !include "MUI2.nsh"
 
 !define PRODUCT "Vexo Setting"
