@@ -51,6 +51,8 @@ void useParentConsole() {
         std::freopen("CONOUT$", "w", stdout);
     if (err)
         std::freopen("CONOUT$", "w", stderr);
+    // The texts are written as UTF-8 (German ones, paths with umlauts).
+    SetConsoleOutputCP(CP_UTF8);
 }
 #endif
 

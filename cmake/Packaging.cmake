@@ -68,6 +68,7 @@ elseif(WIN32)
     qt_generate_deploy_app_script(TARGET vexo-setting FILENAME_VARIABLE _deploy_script
                                   NO_UNSUPPORTED_PLATFORM_ERROR)
     install(SCRIPT ${_deploy_script})
+    install(FILES $<TARGET_RUNTIME_DLLS:vexo-setting> DESTINATION ${CMAKE_INSTALL_BINDIR})
   endif()
   set(CPACK_GENERATOR "ZIP")
 endif()

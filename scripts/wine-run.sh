@@ -17,7 +17,8 @@ export WINEPREFIX=${WINEPREFIX:-$deps/wineprefix}
 export WINEDEBUG=${WINEDEBUG:--all}
 # No Mono or Gecko installer prompts when the prefix is made.
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
-export WINEPATH="$(windows_path "$qt/bin");$(windows_path /usr/lib/gcc/x86_64-w64-mingw32/12-posix);$(windows_path /usr/x86_64-w64-mingw32/lib)"
+runtime=$(dirname "$(x86_64-w64-mingw32-g++-posix -print-file-name=libstdc++-6.dll)")
+export WINEPATH="$(windows_path "$qt/bin");$(windows_path "$runtime");$(windows_path /usr/x86_64-w64-mingw32/lib)"
 export QT_PLUGIN_PATH=$(windows_path "$qt/plugins")
 
 program=$1
@@ -26,10 +27,11 @@ case "$(basename "$program")" in
 tst_*)
   log=$(mktemp --suffix=.txt)
   trap 'rm -f "$log"' EXIT
-  wine "$program" "$@" -o "$(windows_path "$log"),txt"
-  status=$?
-  cat "$log"
-  exit $status
+  wine "$program" "$@" -o "$(windows_path "$log"),txt" &
+  pid=$!
+  # The log as it grows: a test stopped by its time limit still shows how far it got.
+  tail -n +1 -F --pid=$pid "$log" 2>/dev/null
+  wait $pid
   ;;
 *)
   exec wine "$program" "$@"

@@ -57,12 +57,16 @@ private slots:
     void initTestCase() {
         QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
         temporaryCopy = useTemporaryFolder(dir.path());
-        SKIP_UNDER_WINE();
-        QVERIFY(trusted.start("trusted") && untrusted.start("untrusted") && plain.start());
+        QVERIFY(plain.start());
+        if (underWine()) // the HTTPS servers cannot start; upgrade() needs no server
+            return;
+        QVERIFY(trusted.start("trusted") && untrusted.start("untrusted"));
         trusted.trust();
         writeFile(dir.filePath("victim"), "precious");
     }
     void init() {
+        if (qstrcmp(QTest::currentTestFunction(), "upgrade") != 0)
+            SKIP_UNDER_WINE();
         for (WebServer* server : {&trusted, &untrusted, &plain})
             server->requests.clear();
         freshPedalSet();

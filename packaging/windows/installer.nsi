@@ -26,6 +26,7 @@ VIAddVersionKey /LANG=1033 "LegalCopyright" "VEXO"
 
 !define MUI_ICON "${ICON}"
 !define MUI_UNICON "${ICON}"
+!define MUI_PAGE_CUSTOMFUNCTION_LEAVE CheckFolder
 !insertmacro MUI_PAGE_DIRECTORY
 !insertmacro MUI_PAGE_INSTFILES
 !insertmacro MUI_UNPAGE_CONFIRM
@@ -38,12 +39,35 @@ Function .onInit
   SetShellVarContext all
 FunctionEnd
 
+; Into an empty folder or our own: the files of another program in a folder the user chose
+; would be overwritten, and later removed by our uninstaller.
+Function CheckFolder
+  IfFileExists "$INSTDIR\uninstall.exe" done
+  FindFirst $0 $1 "$INSTDIR\*"
+  loop:
+    StrCmp $1 "" empty
+    StrCmp $1 "." next
+    StrCmp $1 ".." next
+    FindClose $0
+    MessageBox MB_OK|MB_ICONEXCLAMATION "$INSTDIR is not empty. Please choose an empty folder."
+    Abort
+  next:
+    FindNext $0 $1
+    Goto loop
+  empty:
+    FindClose $0
+  done:
+FunctionEnd
+
 Function un.onInit
   SetRegView 64
   SetShellVarContext all
 FunctionEnd
 
 Section "Install"
+  ; An older version goes first, so that none of its files stays behind.
+  IfFileExists "$INSTDIR\uninstall.exe" 0 +2
+    ExecWait '"$INSTDIR\uninstall.exe" /S _?=$INSTDIR'
   SetOutPath "$INSTDIR"
   File /r "${STAGE}\*"
   WriteUninstaller "$INSTDIR\uninstall.exe"

@@ -11,11 +11,13 @@ here=$(cd "$(dirname "$0")" && pwd)
 version=$(sed -n 's/^project(VexoSetting VERSION \([0-9.]*\).*/\1/p' "$here/../../CMakeLists.txt")
 dist=$build/dist
 stage=$dist/vexo-setting
-search=("$qt/bin" /usr/lib/gcc/x86_64-w64-mingw32/12-posix /usr/x86_64-w64-mingw32/lib)
+# MinGW's runtime DLLs: where the compiler keeps them, and the C library's folder.
+runtime=$(dirname "$(x86_64-w64-mingw32-g++-posix -print-file-name=libstdc++-6.dll)")
+search=("$qt/bin" "$runtime" /usr/x86_64-w64-mingw32/lib)
 
 rm -rf "$dist"
 mkdir -p "$stage"
-cp "$build/vexo-setting.exe" "$stage/"
+x86_64-w64-mingw32-strip -o "$stage/vexo-setting.exe" "$build/vexo-setting.exe"
 # The plugins it loads: the Windows platform, the native style, the system's TLS.
 for plugin in platforms/qwindows styles/qwindowsvistastyle tls/qschannelbackend; do
   mkdir -p "$stage/plugins/$(dirname "$plugin")"
