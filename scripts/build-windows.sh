@@ -13,21 +13,7 @@ qt=$deps/qt6.4.2-mingw-w64
 hidapi=$deps/hidapi-hidapi-0.13.1
 mkdir -p "$deps"
 
-packages=(g++-mingw-w64-x86-64-posix mingw-w64-tools wine wine64 nsis zip xvfb xauth curl
-  patch openssl cmake ninja-build qt6-base-dev qt6-base-dev-tools qt6-l10n-tools
-  qt6-translations-l10n)
-missing=()
-for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  echo "Installing: ${missing[*]}"
-  sudo=()
-  [ "$(id -u)" -eq 0 ] || sudo=(sudo)
-  export DEBIAN_FRONTEND=noninteractive
-  "${sudo[@]}" apt-get update -qq
-  "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
-fi
+scripts/install-deps.sh windows
 
 # Each step below ends by putting its result in place (or a stamp): a run stopped halfway is
 # done again whole by the next one.

@@ -1,15 +1,23 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the build, the tests and the demo need, when missing.
+# Installs the Debian packages the build, the tests and the demo need, when missing; with
+# "windows", those of the Windows cross build and its tests under Wine.
 set -euo pipefail
 
-packages=(
-  cmake ninja-build g++ pkg-config
-  qt6-base-dev qt6-tools-dev qt6-tools-dev-tools qt6-l10n-tools qt6-translations-l10n libgl-dev
-  libhidapi-dev
-  xvfb xdotool openssl librsvg2-bin imagemagick
-  lintian dpkg-dev file desktop-file-utils appstream
-  clang libclang-rt-14-dev
-)
+if [ "${1:-}" = windows ]; then
+  packages=(
+    g++-mingw-w64-x86-64-posix mingw-w64-tools wine wine64 nsis zip xvfb xauth curl patch openssl
+    cmake ninja-build qt6-base-dev qt6-base-dev-tools qt6-l10n-tools qt6-translations-l10n
+  )
+else
+  packages=(
+    cmake ninja-build g++ pkg-config
+    qt6-base-dev qt6-tools-dev qt6-tools-dev-tools qt6-l10n-tools qt6-translations-l10n libgl-dev
+    libhidapi-dev
+    xvfb xdotool openssl librsvg2-bin imagemagick
+    lintian dpkg-dev file desktop-file-utils appstream
+    clang libclang-rt-14-dev
+  )
+fi
 
 missing=()
 for p in "${packages[@]}"; do
