@@ -9,7 +9,6 @@
 
 namespace {
 const QString PKEXEC = QStringLiteral("pkexec");
-const QString RULE_RESOURCE = QStringLiteral(":/udev/") + DeviceAccess::RULE_FILE_NAME;
 } // namespace
 
 AccessRuleInstaller::~AccessRuleInstaller() {
@@ -23,16 +22,21 @@ bool AccessRuleInstaller::isAvailable() const {
            !QStandardPaths::findExecutable(PKEXEC).isEmpty();
 }
 
-void AccessRuleInstaller::start() {
+void AccessRuleInstaller::start(Fixes fixes) {
     if (process)
         return;
-    // The copy built into the program goes to root as an argument, never as a file.
-    QFile source(RULE_RESOURCE);
-    if (!source.open(QIODevice::ReadOnly)) {
+    // The copies built into the program go to root as arguments, never as files.
+    const auto builtIn = [](const QString& fileName) {
+        QFile source(QStringLiteral(":/udev/") + fileName);
+        return source.open(QIODevice::ReadOnly) ? QString::fromUtf8(source.readAll()).trimmed()
+                                                : QString();
+    };
+    const QString rule = fixes & Rule ? builtIn(DeviceAccess::RULE_FILE_NAME) : QString();
+    const QString mark = fixes & JoystickMark ? builtIn(DeviceAccess::HWDB_FILE_NAME) : QString();
+    if (rule.isEmpty() == bool(fixes & Rule) || mark.isEmpty() == bool(fixes & JoystickMark)) {
         emit finished(false, tr("The rule could not be prepared."));
         return;
     }
-    const QString rule = QString::fromUtf8(source.readAll()).trimmed();
     process = new QProcess(this);
     process->setProcessChannelMode(QProcess::MergedChannels);
     connect(process, &QProcess::finished, this, &AccessRuleInstaller::processEnded);
@@ -40,7 +44,7 @@ void AccessRuleInstaller::start() {
         if (error == QProcess::FailedToStart)
             processEnded();
     });
-    process->start(PKEXEC, DeviceAccess::installArguments(rule));
+    process->start(PKEXEC, DeviceAccess::installArguments(rule, mark));
 }
 
 void AccessRuleInstaller::processEnded() {

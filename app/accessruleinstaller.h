@@ -1,6 +1,7 @@
-// Installs the udev rule that lets the user at the computer open the pedal set: pkexec
-// asks for an administrator's password and runs the installation. Tests and the virtual
-// pedal set's build put their own in its place.
+// Installs the udev rule that lets the user at the computer open the pedal set, and the
+// hardware database entry that lets games see it as a joystick: pkexec asks for an
+// administrator's password and runs the installation. Tests and the virtual pedal set's
+// build put their own in its place.
 #pragma once
 
 #include <QObject>
@@ -14,10 +15,13 @@ public:
     using QObject::QObject;
     ~AccessRuleInstaller() override;
 
+    enum Fix { Rule = 0x1, JoystickMark = 0x2 };
+    Q_DECLARE_FLAGS(Fixes, Fix)
+
     // Whether installing is possible here: Linux, with pkexec found.
     virtual bool isAvailable() const;
-    // Starts the installation unless one runs; finished() follows.
-    virtual void start();
+    // Starts installing what is asked for unless an installation runs; finished() follows.
+    virtual void start(AccessRuleInstaller::Fixes fixes = Rule);
 
 signals:
     // reason is empty when installed.
@@ -28,3 +32,5 @@ private:
 
     QProcess* process = nullptr;
 };
+
+Q_DECLARE_OPERATORS_FOR_FLAGS(AccessRuleInstaller::Fixes)

@@ -2,6 +2,10 @@
 
 #include "app/pedalsession.h"
 #include "app/singleinstance.h"
+#include "device/devicehandle.h"
+#include "device/gameinput.h"
+
+#include <hidapi.h>
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -18,6 +22,7 @@ const QString JSON = QStringLiteral("json");
 const QString SELECT = QStringLiteral("select");
 const QString EXPORT = QStringLiteral("export");
 const QString IMPORT = QStringLiteral("import");
+const QString CHECK = QStringLiteral("check");
 
 // The options QGuiApplication and QApplication take for themselves (X11's included), which
 // open the window as without them. Each takes the next word as its value; only a few take
@@ -63,7 +68,8 @@ QString epilog() {
               "  3  no pedal set found\n"
               "  4  the pedal set stopped answering\n"
               "  5  the file, the profile name or the moment was refused\n"
-              "  6  the pedal set is plugged in, but this user may not open it\n");
+              "  6  the pedal set is plugged in, but this user may not open it\n"
+              "  7  --check: games may not see the pedals\n");
 }
 
 // Text from outside (the running window, profile names from the pedal set) fit to print on
@@ -98,6 +104,33 @@ QStringList withoutQtOptions(const QStringList& arguments) {
             rest << argument;
     }
     return rest;
+}
+
+// What --check prints and exits with. It opens the pedal set only to see whether it may,
+// and sends nothing: a running window may keep it.
+int check(QTextStream& out) {
+    hid_init();
+    DeviceAccess::Attempt configuration = DeviceAccess::Attempt::Absent;
+    if (DeviceHandle::open()) {
+        configuration = DeviceAccess::Attempt::Opened;
+        DeviceHandle::close();
+    } else if (DeviceHandle::isListed()) {
+        configuration = DeviceAccess::Attempt::Refused;
+    }
+    const GameInput::Diagnosis games = GameInput::check();
+    out << printable(GameInput::report(configuration, games));
+    out.flush();
+    switch (games.verdict) {
+    case GameInput::Verdict::Usable:
+        return ExitCode::SUCCESS;
+    case GameInput::Verdict::NotApplicable:
+        return configuration == DeviceAccess::Attempt::Absent ? ExitCode::NO_PEDAL_SET
+                                                              : ExitCode::SUCCESS;
+    case GameInput::Verdict::Missing:
+        return ExitCode::NO_PEDAL_SET;
+    default:
+        return ExitCode::GAMES_MAY_NOT_SEE;
+    }
 }
 
 Parsed usage(const QString& text) {
@@ -136,6 +169,9 @@ Parsed parse(const QStringList& arguments) {
         {EXPORT, tr("Write the profiles and the selection to the INI file FILE."), tr("FILE")},
         {IMPORT, tr("Replace every profile in the pedal set with those of the INI file FILE."),
          tr("FILE")},
+        {CHECK, tr("Check whether games see the pedal set: access to its configuration "
+                   "interface, its joystick mark and its input device. Exits 0 when games can "
+                   "use the pedals.")},
     });
     if (!parser.parse(withoutQtOptions(arguments)))
         return usage(parser.errorText());
@@ -155,14 +191,19 @@ Parsed parse(const QStringList& arguments) {
     if (!parser.positionalArguments().isEmpty())
         return usage(tr("Unexpected argument: %1").arg(parser.positionalArguments().first()));
     int actions = 0;
-    for (const QString& action : {LIST, SELECT, EXPORT, IMPORT})
+    for (const QString& action : {LIST, SELECT, EXPORT, IMPORT, CHECK})
         actions += parser.isSet(action);
     if (actions == 0)
-        return usage(tr("Nothing to do: give --list, --select, --export or --import."));
+        return usage(tr("Nothing to do: give --list, --select, --export, --import or --check."));
     if (actions > 1)
-        return usage(tr("Give only one of --list, --select, --export and --import."));
+        return usage(tr("Give only one of --list, --select, --export, --import and --check."));
     if (parser.isSet(JSON) && !parser.isSet(LIST))
         return usage(tr("--json goes with --list."));
+
+    if (parser.isSet(CHECK)) {
+        parsed.kind = Parsed::Kind::Check;
+        return parsed;
+    }
 
     ProfileCommand& command = parsed.command;
     command.json = parser.isSet(JSON);
@@ -209,6 +250,8 @@ int run(const QStringList& arguments, const QString& serverName, QTextStream& ou
         err << parsed.text << '\n';
         err.flush();
         return ExitCode::USAGE;
+    case Parsed::Kind::Check:
+        return check(out);
     case Parsed::Kind::Run:
         break;
     }

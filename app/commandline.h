@@ -1,5 +1,5 @@
-// The program's options. Without any it opens the window; with --list, --select, --export
-// or --import it runs without a display, prints its result and exits with one of ExitCode's
+// The program's options. Without any it opens the window; with --list, --select, --export,
+// --import or --check it runs without a display, prints its result and exits with one of ExitCode's
 // values. While the window runs, the window carries the command out.
 #pragma once
 
@@ -21,7 +21,8 @@ void describeApplication();
 bool isCommand(const QStringList& arguments);
 
 struct Parsed {
-    enum class Kind { Run, Help, Version, Usage };
+    // Check: whether games see the pedal set; it needs no profiles and no running window.
+    enum class Kind { Run, Check, Help, Version, Usage };
     Kind kind = Kind::Usage;
     ProfileCommand command;
     QString text; // the help, the version line or the usage error

@@ -22,12 +22,16 @@ namespace {
 constexpr int RAISE_TIMEOUT_MS = 3000;
 
 #ifdef VEXO_VIRTUAL_PEDAL_SET
-// The virtual pedal set needs no udev rule: installing it lifts the refusal at once.
+// The virtual pedal set needs no udev rule or database entry: installing one lifts the
+// refusal, or marks its input device a joystick, at once.
 class VirtualRuleInstaller : public AccessRuleInstaller {
 public:
     bool isAvailable() const override { return true; }
-    void start() override {
-        PedalSim::refuseAccess(false);
+    void start(Fixes fixes) override {
+        if (fixes & Rule)
+            PedalSim::refuseAccess(false);
+        if (fixes & JoystickMark)
+            PedalSim::setInputMark(PedalSim::InputMark::Joystick);
         emit finished(true, QString());
     }
 };
@@ -67,6 +71,10 @@ int runCommand(const QStringList& arguments) {
 } // namespace
 
 int main(int argc, char* argv[]) {
+#ifdef VEXO_VIRTUAL_PEDAL_SET
+    // The virtual pedal set's input device, as the system would describe it to games.
+    GameInput::setSource([](const GameInput::OpenProbe&) { return PedalSim::inputNodes(); });
+#endif
     QStringList arguments;
     for (int i = 0; i < argc; ++i)
         arguments << QString::fromLocal8Bit(argv[i]);

@@ -56,6 +56,7 @@ MainWindow::MainWindow(const WindowOptions& windowOptions, QWidget* parent)
     QPixmapCache::setCacheLimit(std::max(QPixmapCache::cacheLimit(), PIXMAP_CACHE_KB));
     ui->setupUi(this);
     connect(ui->pbStatus, &QPushButton::clicked, this, &MainWindow::showAccessHint);
+    connect(ui->pbGames, &QPushButton::clicked, this, &MainWindow::onGames);
     QIcon icon;
     for (int size : {16, 24, 32, 48, 64, 128, 256})
         icon.addFile(QStringLiteral(":/icons/%1.png").arg(size), QSize(size, size));
@@ -136,6 +137,12 @@ void MainWindow::onInit() {
 void MainWindow::showState(PedalSession::State state) {
     // A run in progress was abandoned with the connection.
     showCalibration();
+    // The input device comes and goes with the pedal set; an attempt that changes nothing
+    // (one every 3 s while waiting) does not look again.
+    if (state != checkedState) {
+        checkedState = state;
+        showGameInput();
+    }
     if (state != PedalSession::State::Connected) {
         showWaiting();
         return;
@@ -218,14 +225,54 @@ void MainWindow::showAccessHint() {
         return;
     }
     // Access may have come while the question was up.
-    if (dialogs->ask(this, tr("Notify"), text, false) && pedalSet.isRefused())
-        ruleInstaller->start();
+    if (dialogs->ask(this, tr("Notify"), text, false) && pedalSet.isRefused() && !installing) {
+        installing = AccessRuleInstaller::Rule;
+        ruleInstaller->start(installing);
+    }
 }
 
 void MainWindow::accessRuleInstalled(bool installed, const QString& reason) {
+    const bool markAsked = installing & AccessRuleInstaller::JoystickMark;
+    installing = {};
     // Installed, the rule lets the next attempt open the pedal set.
-    if (!installed)
-        showError(tr("The udev rule was not installed.") + QLatin1Char('\n') + reason);
+    if (!markAsked) {
+        if (!installed)
+            showError(tr("The udev rule was not installed.") + QLatin1Char('\n') + reason);
+        return;
+    }
+    // udev has applied the mark by now: the line says what games get.
+    showGameInput();
+    if (installed)
+        notify(tr("The joystick mark is installed.") + QLatin1Char('\n') + ui->pbGames->text());
+    else
+        showError(tr("The joystick mark was not installed.") + QLatin1Char('\n') + reason);
+}
+
+void MainWindow::showGameInput() {
+    gameInput = GameInput::check();
+    ui->pbGames->setText(GameInput::line(gameInput));
+    // Without a pedal set the head already says so.
+    ui->pbGames->setVisible(gameInput.verdict != GameInput::Verdict::NotApplicable &&
+                            !(gameInput.verdict == GameInput::Verdict::Missing &&
+                              pedalSet.state() == PedalSession::State::Waiting));
+}
+
+void MainWindow::onGames() {
+    showGameInput(); // as it is now, marked by hand meanwhile or not
+    const bool canFix = GameInput::fixMayHelp(gameInput) && ruleInstaller->isAvailable() &&
+                        !installing;
+    const QString text = GameInput::explanation(gameInput, canFix);
+    if (!canFix) {
+        notify(text);
+        return;
+    }
+    // A pedal set this user may not open gets the rule too.
+    if (dialogs->ask(this, tr("Notify"), text, false) && !installing) {
+        installing = AccessRuleInstaller::JoystickMark;
+        if (pedalSet.isRefused())
+            installing |= AccessRuleInstaller::Rule;
+        ruleInstaller->start(installing);
+    }
 }
 
 void MainWindow::mousePressEvent(QMouseEvent* event) {

@@ -8,6 +8,7 @@
 #include "app/accessruleinstaller.h"
 #include "app/pedalsession.h"
 #include "app/userdialogs.h"
+#include "device/gameinput.h"
 
 #include <QElapsedTimer>
 #include <QFileInfo>
@@ -17,6 +18,7 @@
 #include <QTimer>
 
 #include <array>
+#include <optional>
 
 namespace Ui {
 class MainWindow;
@@ -94,6 +96,9 @@ private slots:
     // to install the udev rule where pkexec can.
     void showAccessHint();
     void accessRuleInstalled(bool installed, const QString& reason);
+    // The line on the ABOUT page was clicked: what games get, and the offer to install the
+    // joystick mark where it may help.
+    void onGames();
 
 protected:
     void mousePressEvent(QMouseEvent* event) override;
@@ -107,6 +112,8 @@ private:
     void showState(PedalSession::State state);
     void showWaiting();
     void showConnected();
+    // Whether games see the pedals, on the ABOUT page.
+    void showGameInput();
     // A report failed: the session connects again, which reads everything anew (or waits,
     // when the device is gone).
     void linkFailed();
@@ -167,4 +174,9 @@ private:
 
     AccessRuleInstaller ownRuleInstaller;
     AccessRuleInstaller* ruleInstaller;
+    // What the running installation was asked for; none when none runs.
+    AccessRuleInstaller::Fixes installing;
+    GameInput::Diagnosis gameInput;
+    // The session state the line was last checked in.
+    std::optional<PedalSession::State> checkedState;
 };

@@ -19,18 +19,27 @@ if(UNIX AND NOT APPLE)
   endforeach()
   install(FILES app/resources/svg/vexo.svg
           DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps RENAME vexo-setting.svg)
-  # Packaged rules belong in /usr/lib/udev/rules.d; a local install (any other prefix)
-  # puts the rule where the administrator's own rules live, since udev reads no other place.
-  # Decided at install time (a package is installed with the prefix /usr); file(INSTALL)
-  # adds DESTDIR itself.
+  # Packaged rules belong in /usr/lib/udev/rules.d, the joystick mark in /lib/udev/hwdb.d:
+  # udev's own package rebuilds the hardware database when a file lands there (a dpkg
+  # trigger on that very path), and systemd-hwdb reads no /usr/lib folder on Debian 12. A
+  # local install (any other prefix) puts both where the administrator's own files live,
+  # since udev reads no other place. Decided at install time (a package is installed with
+  # the prefix /usr); file(INSTALL) adds DESTDIR itself.
   set(_rule ${PROJECT_SOURCE_DIR}/packaging/linux/70-vexo-px7.rules)
+  set(_hwdb ${PROJECT_SOURCE_DIR}/packaging/linux/70-vexo-px7.hwdb)
   install(CODE "
     if(CMAKE_INSTALL_PREFIX STREQUAL \"/usr\")
       set(_udev_dir \"/usr/lib/udev/rules.d\")
+      set(_hwdb_dir \"/lib/udev/hwdb.d\")
     else()
       set(_udev_dir \"/etc/udev/rules.d\")
+      set(_hwdb_dir \"/etc/udev/hwdb.d\")
     endif()
     file(INSTALL \"${_rule}\" DESTINATION \"\${_udev_dir}\")
+    file(INSTALL \"${_hwdb}\" DESTINATION \"\${_hwdb_dir}\")
+    if(NOT CMAKE_INSTALL_PREFIX STREQUAL \"/usr\" AND NOT DEFINED ENV{DESTDIR})
+      message(STATUS \"The joystick mark takes effect after: systemd-hwdb update && udevadm trigger --subsystem-match=input\")
+    endif()
   ")
 
   # Debian wants the man page and changelog compressed, reproducibly.

@@ -5,6 +5,7 @@
 namespace DeviceAccess {
 
 const QString RULE_FILE_NAME = QStringLiteral("70-vexo-px7.rules");
+const QString HWDB_FILE_NAME = QStringLiteral("70-vexo-px7.hwdb");
 
 namespace {
 QString tr(const char* text) {
@@ -30,20 +31,29 @@ QString hint(Platform platform, bool canInstall) {
     return text;
 }
 
-QStringList installArguments(const QString& ruleText) {
-    // The text goes in as $1 and is printed as it stands. It is written under a new name and
-    // moved into place, so udev never reads half a rule. Only that can fail the install: udev
-    // also finds a new rule by itself. Only the pedal set's hidraw nodes are triggered
-    // again: their HID parent names its bus (USB), vendor and product.
-    static const QString script =
-        QStringLiteral("set -e; umask 022; rule=/etc/udev/rules.d/%1; "
-                       "printf '%s\\n' \"$1\" > \"$rule.new\"; chmod 0644 \"$rule.new\"; "
-                       "mv -f \"$rule.new\" \"$rule\"; set +e; udevadm control --reload-rules; "
-                       "for node in /sys/class/hidraw/*; do "
-                       "if grep -qsx 'HID_ID=0003:0000C872:00002020' \"$node/device/uevent\"; then "
-                       "udevadm trigger --action=change \"$node\"; fi; done; exit 0");
-    return {QStringLiteral("/bin/sh"), QStringLiteral("-c"), script.arg(RULE_FILE_NAME),
-            QStringLiteral("sh"), ruleText};
+QStringList installArguments(const QString& ruleText, const QString& hwdbText) {
+    // Each text is printed as it stands, under a new name, and moved into place, so udev
+    // never reads half a file. Only that and rebuilding the hardware database can fail the
+    // install: udev finds a new rule by itself, and the trigger is only a hastener. Only the
+    // pedal set's nodes are triggered again: a hidraw node's HID parent names its bus (USB),
+    // vendor and product, as does an input device (or the parent of an event or js node).
+    // The settle lets the caller see the result at once.
+    static const QString script = QStringLiteral(
+        "set -e; umask 022; "
+        "put() { mkdir -p \"$2\"; printf '%s\\n' \"$1\" > \"$2/$3.new\"; "
+        "chmod 0644 \"$2/$3.new\"; mv -f \"$2/$3.new\" \"$2/$3\"; }; "
+        "if [ -n \"$1\" ]; then put \"$1\" /etc/udev/rules.d %1; fi; "
+        "if [ -n \"$2\" ]; then put \"$2\" /etc/udev/hwdb.d %2; systemd-hwdb update; fi; "
+        "set +e; udevadm control --reload-rules; "
+        "for node in /sys/class/hidraw/*; do "
+        "if grep -qsx 'HID_ID=0003:0000C872:00002020' \"$node/device/uevent\"; then "
+        "udevadm trigger --action=change \"$node\"; fi; done; "
+        "for node in /sys/class/input/*; do "
+        "if grep -qs '^PRODUCT=3/c872/2020/' \"$node/uevent\" \"$node/device/uevent\"; then "
+        "udevadm trigger --action=change \"$node\"; fi; done; "
+        "udevadm settle --timeout=10; exit 0");
+    return {QStringLiteral("/bin/sh"), QStringLiteral("-c"),
+            script.arg(RULE_FILE_NAME, HWDB_FILE_NAME), QStringLiteral("sh"), ruleText, hwdbText};
 }
 
 } // namespace DeviceAccess

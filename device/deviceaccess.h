@@ -27,8 +27,10 @@ private:
     Attempt last = Attempt::Absent;
 };
 
-// The udev rule's file name, as the package and the README install it.
+// The udev rule's file name, and the hardware database file's that marks the pedal set a
+// joystick, as the package and the README install them.
 extern const QString RULE_FILE_NAME;
+extern const QString HWDB_FILE_NAME;
 
 enum class Platform { Linux, Other };
 constexpr Platform THIS_PLATFORM =
@@ -42,9 +44,10 @@ constexpr Platform THIS_PLATFORM =
 // rule now.
 QString hint(Platform platform, bool canInstall);
 
-// The command that installs the rule and applies it, run with administrator rights by
-// pkexec. The rule's text itself is an argument: root reads no file the user could change,
-// and the password prompt shows what is installed.
-QStringList installArguments(const QString& ruleText);
+// The command that installs the rule, the joystick mark or both (an empty text skips its
+// file) and applies them to the pedal set, run with administrator rights by pkexec. The
+// texts themselves are arguments: root reads no file the user could change, and the
+// password prompt shows what is installed.
+QStringList installArguments(const QString& ruleText, const QString& hwdbText = QString());
 
 } // namespace DeviceAccess

@@ -15,6 +15,7 @@ expected=(
   /usr/share/applications/vexo-setting.desktop
   /usr/share/metainfo/com.vexo_racing.vexo_setting.metainfo.xml
   /usr/lib/udev/rules.d/70-vexo-px7.rules
+  /lib/udev/hwdb.d/70-vexo-px7.hwdb
   /usr/share/icons/hicolor/scalable/apps/vexo-setting.svg
   /usr/share/man/man1/vexo-setting.1.gz
   /usr/share/doc/vexo-setting/copyright
@@ -35,6 +36,17 @@ for lib in libqt6widgets6 libqt6network6 libhidapi-hidraw0 qt6-qpa-plugins; do
   grep -q "$lib" <<<"$depends" || { echo "Depends lacks $lib: $depends"; exit 1; }
 done
 
+# The joystick mark, compiled as udev would from the package's files alone: no line may be
+# ignored (systemd-hwdb only warns about those), and the pedal set's input modalias gets it.
+scratch=$(mktemp -d)
+trap 'rm -rf "$scratch"' EXIT
+dpkg-deb -x "$deb" "$scratch"
+hwdb_log=$(systemd-hwdb --strict --root="$scratch" update 2>&1) || { echo "$hwdb_log"; exit 1; }
+[ -z "$hwdb_log" ] || { echo "systemd-hwdb: $hwdb_log"; exit 1; }
+marked=$(systemd-hwdb --root="$scratch" query 'id-input:modalias:input:b0003vC872p2020e0111-e0,3,kra0,1,2,mlsfw')
+[ "$marked" = "$(printf 'ID_INPUT=1\nID_INPUT_ACCELEROMETER=0\nID_INPUT_JOYSTICK=1')" ] ||
+  { echo "the hardware database does not mark the pedal set a joystick: $marked"; exit 1; }
+
 lintian --fail-on error --allow-root "$deb"
 desktop-file-validate packaging/linux/vexo-setting.desktop
 appstreamcli validate --no-net packaging/linux/com.vexo_racing.vexo_setting.metainfo.xml
@@ -51,6 +63,9 @@ if [ "$(id -u)" -eq 0 ]; then
   status=0
   env -u DISPLAY -u QT_QPA_PLATFORM vexo-setting --list >/dev/null 2>&1 || status=$?
   [ "$status" -eq 3 ] || { echo "vexo-setting --list without a pedal set exited with $status"; exit 1; }
+  # udev's trigger rebuilt the system's hardware database with the mark.
+  [ "$(systemd-hwdb query 'id-input:modalias:input:b0003vC872p2020e0111-e0,3,kra0,1,2,mlsfw' |
+    grep JOYSTICK)" = ID_INPUT_JOYSTICK=1 ] || { echo "installed, but the pedal set is not marked"; exit 1; }
   echo "== installed and started"
 fi
 echo "== package OK"

@@ -12,7 +12,7 @@ else
   packages=(
     cmake ninja-build g++ pkg-config
     qt6-base-dev qt6-tools-dev qt6-tools-dev-tools qt6-l10n-tools qt6-translations-l10n libgl-dev
-    libhidapi-dev
+    libhidapi-dev libudev-dev udev umockdev libumockdev-dev
     xvfb xdotool openssl librsvg2-bin imagemagick
     lintian dpkg-dev file desktop-file-utils appstream
     clang libclang-rt-14-dev

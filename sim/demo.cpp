@@ -2,7 +2,9 @@
 // profiles of its own besides the factory ones, and its pedals press and release by
 // themselves, so the whole program can be seen working. VEXO_SIM_STATE=unplugged starts it
 // with the pedal set unplugged, VEXO_SIM_STATE=refused with a pedal set this user may not
-// open.
+// open. VEXO_SIM_INPUT=accelerometer, noaccess or unclassified describes its input device to
+// the game check as udev would without the joystick mark, for a user not given the node,
+// or without udev (the default: marked a joystick).
 #include "sim/pedalsim.h"
 
 namespace {
@@ -19,6 +21,13 @@ const bool demoStarted = [] {
         PedalSim::unplug();
     if (simState == QLatin1String("refused"))
         PedalSim::refuseAccess(true);
+    const QString input = qEnvironmentVariable("VEXO_SIM_INPUT");
+    if (input == QLatin1String("accelerometer"))
+        PedalSim::setInputMark(PedalSim::InputMark::Accelerometer);
+    if (input == QLatin1String("noaccess"))
+        PedalSim::setInputMark(PedalSim::InputMark::NoAccess);
+    if (input == QLatin1String("unclassified"))
+        PedalSim::setInputMark(PedalSim::InputMark::Unclassified);
     PedalSim::setMotion(true, 250);
     return true;
 }();

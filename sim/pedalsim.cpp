@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cerrno>
 #include <cmath>
 #include <cstring>
 #include <thread>
@@ -87,6 +88,7 @@ void State::resetLocked() {
     factoryResetLocked();
     plugged = true;
     refused = false;
+    inputMark = InputMark::Joystick;
     versionText = QByteArray("\tMar  4 2023,09:15");
     pendingReply.fill(0);
     pendingReply[0] = REPORT_ID;
@@ -446,6 +448,30 @@ void refuseAccess(bool refuse) {
     State& s = state();
     std::lock_guard<std::mutex> guard(s.mutex);
     s.refused = refuse;
+}
+
+void setInputMark(InputMark mark) {
+    State& s = state();
+    std::lock_guard<std::mutex> guard(s.mutex);
+    s.inputMark = mark;
+}
+
+QList<GameInput::Node> inputNodes() {
+    State& s = state();
+    std::lock_guard<std::mutex> guard(s.mutex);
+    if (!s.plugged)
+        return {};
+    QMap<QString, QString> marks;
+    if (s.inputMark != InputMark::Unclassified)
+        marks.insert(QStringLiteral("ID_INPUT"), QStringLiteral("1"));
+    if (s.inputMark == InputMark::Accelerometer)
+        marks.insert(QStringLiteral("ID_INPUT_ACCELEROMETER"), QStringLiteral("1"));
+    else if (s.inputMark != InputMark::Unclassified)
+        marks.insert(QStringLiteral("ID_INPUT_JOYSTICK"), QStringLiteral("1"));
+    // Without the joystick mark the user at the seat is not given the nodes either.
+    const int openError = s.inputMark == InputMark::Joystick ? 0 : EACCES;
+    return {{QStringLiteral("/dev/input/event7"), marks, openError},
+            {QStringLiteral("/dev/input/js0"), marks, openError}};
 }
 
 void unplug() {

@@ -11,6 +11,8 @@
 #include <QStringList>
 #include <QtGlobal>
 
+#include "device/gameinput.h"
+
 #include <array>
 #include <chrono>
 #include <vector>
@@ -50,6 +52,14 @@ bool isPlugged();
 // Plugged in and listed, but every open fails, as when the user may not open the device
 // (no udev rule). Handles already open stay usable.
 void refuseAccess(bool refuse);
+// The input device the kernel makes of the pedal set, as udev describes it to games: marked
+// a joystick (as with the hardware database entry), an accelerometer (udev's guess without
+// it), a joystick this user may not open, or not classified at all (no udev).
+enum class InputMark { Joystick, Accelerometer, NoAccess, Unclassified };
+void setInputMark(InputMark mark);
+// The pedal set's input nodes, an event and a js node, as the system would list them;
+// none while unplugged.
+QList<GameInput::Node> inputNodes();
 int openHandles();
 int openCount();    // successful hid_open calls
 int openAttempts(); // all hid_open calls

@@ -29,6 +29,7 @@ struct State {
     bool plugged = true;
     // Listed but not opened, as a hidraw node the user has no permission for.
     bool refused = false;
+    InputMark inputMark = InputMark::Joystick;
     std::map<quint8, quint32> applied, kept;
     std::array<Block, 2> blocks{}, keptBlocks{};
     std::array<ProfileSlot, 16> profiles{};

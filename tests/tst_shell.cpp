@@ -110,7 +110,7 @@ private slots:
     void noAccess() {
         struct Installer : AccessRuleInstaller {
             bool isAvailable() const override { return true; }
-            void start() override {
+            void start(Fixes) override {
                 ++starts;
                 PedalSim::refuseAccess(!works);
                 emit finished(works, works ? QString() : "Request dismissed");
