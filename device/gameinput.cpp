@@ -69,7 +69,9 @@ bool isPedalSet(udev_device* input) {
            attribute("id/product") == "2020";
 }
 
-QList<Node> udevNodes(const OpenProbe& probe) {
+} // namespace
+
+QList<Node> systemNodes(const OpenProbe& probe) {
     QList<Node> nodes;
     udev* context = udev_new();
     if (!context)
@@ -85,7 +87,8 @@ QList<Node> udevNodes(const OpenProbe& probe) {
             continue;
         // eventN and jsN hang below the inputN that carries the ids; inputN has no node.
         const char* devnode = udev_device_get_devnode(device);
-        udev_device* input = udev_device_get_parent_with_subsystem_devtype(device, "input", nullptr);
+        udev_device* input =
+            udev_device_get_parent_with_subsystem_devtype(device, "input", nullptr);
         if (devnode && input && isPedalSet(input)) {
             Node node;
             node.devnode = QString::fromLocal8Bit(devnode);
@@ -105,8 +108,13 @@ QList<Node> udevNodes(const OpenProbe& probe) {
     udev_unref(context);
     return nodes;
 }
-#endif
+#else
 } // namespace
+
+QList<Node> systemNodes(const OpenProbe&) {
+    return {};
+}
+#endif
 
 int userMayOpen(const QString& devnode) {
 #ifdef VEXO_HAVE_LIBUDEV
@@ -131,14 +139,7 @@ bool isApplicable() {
 }
 
 QList<Node> findNodes(const OpenProbe& probe) {
-    if (installedSource)
-        return installedSource(probe);
-#ifdef VEXO_HAVE_LIBUDEV
-    return udevNodes(probe);
-#else
-    Q_UNUSED(probe);
-    return {};
-#endif
+    return installedSource ? installedSource(probe) : systemNodes(probe);
 }
 
 Diagnosis diagnose(const QList<Node>& nodes) {

@@ -49,10 +49,12 @@ int userMayOpen(const QString& devnode);
 using Source = std::function<QList<Node>(const OpenProbe& probe)>;
 void setSource(const Source& source);
 
-// The pedal set's input nodes (event and js), read through libudev. Empty when there are
-// none; not applicable (false) on systems without udev's step.
+// Whether the check applies here: Linux (or a stand-in source).
 bool isApplicable();
+// The pedal set's input nodes (event and js) from the installed source, else the system's.
 QList<Node> findNodes(const OpenProbe& probe = userMayOpen);
+// The system's: read through libudev; none without it.
+QList<Node> systemNodes(const OpenProbe& probe);
 
 // What games get from these nodes.
 Diagnosis diagnose(const QList<Node>& nodes);

@@ -96,9 +96,10 @@ auto listenerAt(const QString& path, int uid, const QByteArray& reply) {
 QString describe(const CommandLine::Parsed& parsed) {
     using Kind = CommandLine::Parsed::Kind;
     if (parsed.kind != Kind::Run)
-        return parsed.kind == Kind::Usage  ? "usage: " + parsed.text
-               : parsed.kind == Kind::Help ? "help"
-                                           : "version";
+        return parsed.kind == Kind::Usage   ? "usage: " + parsed.text
+               : parsed.kind == Kind::Help  ? "help"
+               : parsed.kind == Kind::Check ? "check"
+                                            : "version";
     const ProfileCommand& c = parsed.command;
     QString text = QStringList{"raise", "list", "select", "export", "import"}.at(int(c.action));
     for (const auto& [axis, name] : c.selections)
@@ -168,12 +169,14 @@ private slots:
         QTest::newRow("no axis") << "--select pedal=X" << selectUsage.arg("pedal=X");
         QTest::newRow("axis twice") << "--select brake=A --select BRAKE=B"
                                     << "usage: --select names the brake twice.";
-        QTest::newRow("two actions") << "--list --import p.ini"
-                                     << "usage: Give only one of --list, --select, --export and "
-                                        "--import.";
+        QTest::newRow("check") << "--check"
+                               << "check";
+        QTest::newRow("two actions") << "--check --import p.ini"
+                                     << "usage: Give only one of --list, --select, --export, "
+                                        "--import and --check.";
         QTest::newRow("nothing to do") << "--json"
                                        << "usage: Nothing to do: give --list, "
-                                          "--select, --export or --import.";
+                                          "--select, --export, --import or --check.";
         QTest::newRow("json alone") << "--json --select brake=A"
                                     << "usage: --json goes with --list.";
         QTest::newRow("two files") << "--export a --export b"
@@ -486,8 +489,7 @@ private slots:
         QTest::newRow("version") << "-v"
                                  << "" << 0 << "vexo-setting-sim 1.0.0";
         QTest::newRow("help") << "--help"
-                              << "" << 0
-                              << "6  the pedal set is plugged in, but this user may not open it";
+                              << "" << 0 << "7  --check: games may not see the pedals";
     }
     void program() {
         QFETCH(QString, line);

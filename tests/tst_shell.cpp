@@ -4,8 +4,10 @@
 
 #include <QProcess>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <cerrno>
 
 namespace {
 
@@ -70,12 +72,26 @@ private slots:
         QVERIFY(w->session().reader().isRunning());
     }
 
-    // Root runs a fixed script that is given the rule's text itself: no file the user could
-    // change between the password prompt and the copy. A pkexec of the test's records it.
+    // Root runs a fixed script that is given the rule's and the joystick mark's text itself:
+    // no file the user could change between the password prompt and the copy. A pkexec of
+    // the test's records it.
+    void ruleInstallerCommand_data() {
+        QTest::addColumn<int>("fixes");
+        QTest::addColumn<bool>("rule");
+        QTest::addColumn<bool>("mark");
+        QTest::newRow("rule") << int(AccessRuleInstaller::Rule) << true << false;
+        QTest::newRow("joystick mark") << int(AccessRuleInstaller::JoystickMark) << false << true;
+        QTest::newRow("both") << int(AccessRuleInstaller::Rule | AccessRuleInstaller::JoystickMark)
+                              << true << true;
+    }
+
     void ruleInstallerCommand() {
 #ifndef Q_OS_LINUX
-        QSKIP("the udev rule and pkexec are Linux's");
+        QSKIP("the udev rule, the hardware database and pkexec are Linux's");
 #endif
+        QFETCH(int, fixes);
+        QFETCH(bool, rule);
+        QFETCH(bool, mark);
         QTemporaryDir bin;
         QFile pkexec(bin.filePath("pkexec"));
         QVERIFY(pkexec.open(QIODevice::WriteOnly) && pkexec.setPermissions(QFile::ExeOwner));
@@ -85,23 +101,33 @@ private slots:
         qputenv("PATH", bin.path().toUtf8() + ':' + path);
         AccessRuleInstaller installer;
         QSignalSpy finished(&installer, &AccessRuleInstaller::finished);
-        installer.start();
+        installer.start(AccessRuleInstaller::Fixes(fixes));
         QVERIFY(finished.wait(60000));
         qputenv("PATH", path);
         QCOMPARE(finished.first(), (QVariantList{true, QString()}));
         QFile recorded(pkexec.fileName() + ".args");
         QVERIFY(recorded.open(QIODevice::ReadOnly));
-        const QStringList arguments =
-            QString::fromUtf8(recorded.readAll()).split(QChar(0), Qt::SkipEmptyParts);
+        QStringList arguments = QString::fromUtf8(recorded.readAll()).split(QChar(0));
+        arguments.removeLast(); // after the last terminator
         const QString script =
-            "set -e; umask 022; rule=/etc/udev/rules.d/70-vexo-px7.rules; printf '%s\\n' "
-            "\"$1\" > \"$rule.new\"; chmod 0644 \"$rule.new\"; mv -f \"$rule.new\" \"$rule\"; "
-            "set +e; udevadm control --reload-rules; for node in /sys/class/hidraw/*; do if "
-            "grep -qsx 'HID_ID=0003:0000C872:00002020' \"$node/device/uevent\"; then udevadm "
-            "trigger --action=change \"$node\"; fi; done; exit 0";
-        QFile rule(":/udev/70-vexo-px7.rules"); // the packaged file, built in
-        QVERIFY(rule.open(QIODevice::ReadOnly));
-        QCOMPARE(arguments, (QStringList{"/bin/sh", "-c", script, "sh", rule.readAll().trimmed()}));
+            "set -e; umask 022; put() { mkdir -p \"$2\"; printf '%s\\n' \"$1\" > \"$2/$3.new\"; "
+            "chmod 0644 \"$2/$3.new\"; mv -f \"$2/$3.new\" \"$2/$3\"; }; if [ -n \"$1\" ]; then "
+            "put "
+            "\"$1\" /etc/udev/rules.d 70-vexo-px7.rules; fi; if [ -n \"$2\" ]; then put \"$2\" "
+            "/etc/udev/hwdb.d 70-vexo-px7.hwdb; systemd-hwdb update; fi; set +e; udevadm control "
+            "--reload-rules; for node in /sys/class/hidraw/*; do if grep -qsx "
+            "'HID_ID=0003:0000C872:00002020' \"$node/device/uevent\"; then udevadm trigger "
+            "--action=change \"$node\"; fi; done; for node in /sys/class/input/*; do if grep -qs "
+            "'^PRODUCT=3/c872/2020/' \"$node/uevent\" \"$node/device/uevent\"; then udevadm "
+            "trigger "
+            "--action=change \"$node\"; fi; done; udevadm settle --timeout=10; exit 0";
+        const auto packaged = [](const QString& name) { // the packaged files, built in
+            QFile file(":/udev/" + name);
+            return file.open(QIODevice::ReadOnly) ? QString(file.readAll().trimmed()) : "?";
+        };
+        QCOMPARE(arguments, (QStringList{"/bin/sh", "-c", script, "sh",
+                                         rule ? packaged("70-vexo-px7.rules") : "",
+                                         mark ? packaged("70-vexo-px7.hwdb") : ""}));
         QCOMPARE(QProcess::execute("/bin/sh", {"-n", "-c", script}), 0); // it parses
     }
 
@@ -156,6 +182,55 @@ private slots:
         attempt();
         QTRY_COMPARE(shell(w), "VEXO PX7 *++++ 0 V");
         QCOMPARE(answerer.seen.size(), 6);
+    }
+
+    // The ABOUT page's line says what games get; a click explains and, where the mark may
+    // help, installs it (with the rule when the pedal set is refused too), then says the
+    // result. Without a pedal set the head alone speaks.
+    void gamesLine() {
+        struct Installer : AccessRuleInstaller {
+            bool isAvailable() const override { return true; }
+            void start(Fixes fixes) override {
+                asked << int(fixes);
+                PedalSim::setInputMark(PedalSim::InputMark::Joystick);
+                emit finished(true, QString());
+            }
+            QList<int> asked;
+        } installer;
+        GameInput::setSource([](const GameInput::OpenProbe&) { return PedalSim::inputNodes(); });
+        const auto restored = qScopeGuard([] { GameInput::setSource({}); });
+        PedalSim::setInputMark(PedalSim::InputMark::Accelerometer);
+        PedalSim::refuseAccess(true);
+        WindowOptions options = testOptions();
+        options.ruleInstaller = &installer;
+        MessageBoxAnswerer answerer(QMessageBox::No);
+        MainWindow w(options);
+        w.show();
+        QTRY_COMPARE(shell(w), "NO ACCESS TO DEVICE ----* 4 S");
+        auto* line = widget<QPushButton>(w, "pbGames");
+        QCOMPARE(line->text(), "Games may not see the pedals: marked as an accelerometer");
+        QVERIFY(!line->isHidden());
+        answerer.answer = QMessageBox::Yes;
+        answerer.seen.clear();
+        QTest::mouseClick(line, Qt::LeftButton);
+        GameInput::Node event{
+            "/dev/input/event7", {{"ID_INPUT", "1"}, {"ID_INPUT_ACCELEROMETER", "1"}}, EACCES};
+        QCOMPARE(
+            answerer.seen,
+            (QStringList{"Notify|" +
+                             GameInput::explanation({GameInput::Verdict::NotJoystick, event}, true),
+                         "Notify|The joystick mark is installed.\nGames see the pedals: yes"}));
+        QCOMPARE(installer.asked,
+                 QList<int>{AccessRuleInstaller::Rule | AccessRuleInstaller::JoystickMark});
+        QCOMPARE(line->text(), "Games see the pedals: yes");
+        QTest::mouseClick(line, Qt::LeftButton); // nothing to fix: explained only
+        QCOMPARE(installer.asked.size(), 1);
+        QVERIFY(answerer.seen.last().startsWith("Notify|The pedal set's input device "
+                                                "/dev/input/event7 is marked as a joystick"));
+        PedalSim::unplug();
+        w.onInit();
+        QCOMPARE(shell(w), "WAITING FOR DEVICE... ----* 4 S");
+        QVERIFY(line->isHidden());
     }
 
     // Version and clutch mode first, then the profiles (the store's own reports), deadzones last.

@@ -51,14 +51,6 @@
         <translation>Unerwartetes Argument: %1</translation>
     </message>
     <message>
-        <source>Nothing to do: give --list, --select, --export or --import.</source>
-        <translation>Nichts zu tun: Geben Sie --list, --select, --export oder --import an.</translation>
-    </message>
-    <message>
-        <source>Give only one of --list, --select, --export and --import.</source>
-        <translation>Geben Sie nur eine von --list, --select, --export und --import an.</translation>
-    </message>
-    <message>
         <source>--json goes with --list.</source>
         <translation>--json gehört zu --list.</translation>
     </message>
@@ -89,6 +81,7 @@ Exit codes:
   4  the pedal set stopped answering
   5  the file, the profile name or the moment was refused
   6  the pedal set is plugged in, but this user may not open it
+  7  --check: games may not see the pedals
 </source>
         <translation>Beispiele:
   Das Bremsprofil beim Start eines Spiels wechseln (in den Startoptionen des Spiels):
@@ -104,7 +97,20 @@ Rückgabewerte:
   4  das Pedalset antwortet nicht mehr
   5  die Datei, der Profilname oder der Zeitpunkt wurde abgelehnt
   6  das Pedalset ist angeschlossen, aber dieser Benutzer darf es nicht öffnen
+  7  --check: Spiele sehen die Pedale womöglich nicht
 </translation>
+    </message>
+    <message>
+        <source>Check whether games see the pedal set: access to its configuration interface, its joystick mark and its input device. Exits 0 when games can use the pedals.</source>
+        <translation>Prüft, ob Spiele das Pedalset sehen: Zugriff auf seine Konfigurationsschnittstelle, seine Joystick-Markierung und sein Eingabegerät. Endet mit 0, wenn Spiele die Pedale nutzen können.</translation>
+    </message>
+    <message>
+        <source>Nothing to do: give --list, --select, --export, --import or --check.</source>
+        <translation>Nichts zu tun: --list, --select, --export, --import oder --check angeben.</translation>
+    </message>
+    <message>
+        <source>Give only one of --list, --select, --export, --import and --check.</source>
+        <translation>Nur eine von --list, --select, --export, --import und --check angeben.</translation>
     </message>
 </context>
 <context>
@@ -132,6 +138,125 @@ Das Programm verbindet sich von selbst, sobald es darf.</translation>
     <message>
         <source>Install the rule now? You will be asked for an administrator&apos;s password.</source>
         <translation>Die Regel jetzt installieren? Sie werden nach dem Passwort eines Administrators gefragt.</translation>
+    </message>
+</context>
+<context>
+    <name>GameInput</name>
+    <message>
+        <source>udev left no marks on it</source>
+        <translation>udev hat es nicht markiert</translation>
+    </message>
+    <message>
+        <source>marked as an accelerometer (%1)</source>
+        <translation>als Beschleunigungssensor markiert (%1)</translation>
+    </message>
+    <message>
+        <source>not marked as a joystick (%1)</source>
+        <translation>nicht als Joystick markiert (%1)</translation>
+    </message>
+    <message>
+        <source>marked as a joystick (%1)</source>
+        <translation>als Joystick markiert (%1)</translation>
+    </message>
+    <message>
+        <source>Games see the pedals: yes</source>
+        <translation>Spiele sehen die Pedale: ja</translation>
+    </message>
+    <message>
+        <source>Games may not see the pedals: no input device found</source>
+        <translation>Spiele sehen die Pedale womöglich nicht: kein Eingabegerät gefunden</translation>
+    </message>
+    <message>
+        <source>Games may not see the pedals: not classified by udev</source>
+        <translation>Spiele sehen die Pedale womöglich nicht: von udev nicht eingeordnet</translation>
+    </message>
+    <message>
+        <source>Games may not see the pedals: marked as an accelerometer</source>
+        <translation>Spiele sehen die Pedale womöglich nicht: als Beschleunigungssensor markiert</translation>
+    </message>
+    <message>
+        <source>Games may not see the pedals: not marked as a joystick</source>
+        <translation>Spiele sehen die Pedale womöglich nicht: nicht als Joystick markiert</translation>
+    </message>
+    <message>
+        <source>Games may not see the pedals: this user may not open them</source>
+        <translation>Spiele sehen die Pedale womöglich nicht: dieser Benutzer darf sie nicht öffnen</translation>
+    </message>
+    <message>
+        <source>The pedal set&apos;s input device %1 is marked as a joystick and this user may open it: games see the pedals.
+
+To check by hand: udevadm info %1</source>
+        <translation>Das Eingabegerät %1 des Pedalsets ist als Joystick markiert und dieser Benutzer darf es öffnen: Spiele sehen die Pedale.
+
+Von Hand prüfen: udevadm info %1</translation>
+    </message>
+    <message>
+        <source>The system shows no input device of the pedal set, so games can not see the pedals. Plug the pedal set in again; if that does not help, the kernel&apos;s HID input driver (usbhid) may be missing.</source>
+        <translation>Das System zeigt kein Eingabegerät des Pedalsets, daher können Spiele die Pedale nicht sehen. Stecken Sie das Pedalset erneut ein; hilft das nicht, fehlt vielleicht der HID-Eingabetreiber des Kernels (usbhid).</translation>
+    </message>
+    <message>
+        <source>udev left no marks on the pedal set&apos;s input device %1: udev may not be running on this system. Games that look for joysticks through udev will not find the pedals.</source>
+        <translation>udev hat das Eingabegerät %1 des Pedalsets nicht markiert: Vielleicht läuft udev auf diesem System nicht. Spiele, die Joysticks über udev suchen, finden die Pedale nicht.</translation>
+    </message>
+    <message>
+        <source>Games look for joysticks among the input devices udev marked as such. The pedal set&apos;s input device %1 is %2, so SDL, Steam, Proton and Wine games skip it, and the user at the seat is not given it.</source>
+        <translation>Spiele suchen Joysticks unter den Eingabegeräten, die udev als solche markiert hat. Das Eingabegerät %1 des Pedalsets ist %2, daher übergehen SDL-, Steam-, Proton- und Wine-Spiele es, und der Benutzer am Platz bekommt es nicht.</translation>
+    </message>
+    <message>
+        <source>The pedal set&apos;s input device %1 is marked as a joystick, but this user may not open it (%2). udev gives a joystick to the user logged in at the seat; a remote login gets none.</source>
+        <translation>Das Eingabegerät %1 des Pedalsets ist als Joystick markiert, aber dieser Benutzer darf es nicht öffnen (%2). udev gibt einen Joystick dem Benutzer, der am Platz angemeldet ist; eine Anmeldung aus der Ferne bekommt keinen.</translation>
+    </message>
+    <message>
+        <source>The fix is a hardware database entry that marks the pedal set as a joystick. From the source folder:
+sudo cp packaging/linux/%1 /etc/udev/hwdb.d/
+sudo systemd-hwdb update &amp;&amp; sudo udevadm trigger %2</source>
+        <translation>Abhilfe schafft ein Eintrag in der Hardware-Datenbank, der das Pedalset als Joystick markiert. Im Quellordner:
+sudo cp packaging/linux/%1 /etc/udev/hwdb.d/
+sudo systemd-hwdb update &amp;&amp; sudo udevadm trigger %2</translation>
+    </message>
+    <message>
+        <source>Install the entry now? You will be asked for an administrator&apos;s password.</source>
+        <translation>Den Eintrag jetzt installieren? Sie werden nach dem Passwort eines Administrators gefragt.</translation>
+    </message>
+    <message>
+        <source>Configuration interface: yes</source>
+        <translation>Konfigurationsschnittstelle: ja</translation>
+    </message>
+    <message>
+        <source>Configuration interface: no, this user may not open it</source>
+        <translation>Konfigurationsschnittstelle: nein, dieser Benutzer darf sie nicht öffnen</translation>
+    </message>
+    <message>
+        <source>Configuration interface: no pedal set found</source>
+        <translation>Konfigurationsschnittstelle: kein Pedalset gefunden</translation>
+    </message>
+    <message>
+        <source>Joystick mark: not applicable on this system</source>
+        <translation>Joystick-Markierung: auf diesem System nicht nötig</translation>
+    </message>
+    <message>
+        <source>Input device: none found</source>
+        <translation>Eingabegerät: keines gefunden</translation>
+    </message>
+    <message>
+        <source>Input device: %1</source>
+        <translation>Eingabegerät: %1</translation>
+    </message>
+    <message>
+        <source>Joystick mark: yes</source>
+        <translation>Joystick-Markierung: ja</translation>
+    </message>
+    <message>
+        <source>Joystick mark: no, %1</source>
+        <translation>Joystick-Markierung: nein, %1</translation>
+    </message>
+    <message>
+        <source>Event node access: yes</source>
+        <translation>Zugriff auf den Event-Knoten: ja</translation>
+    </message>
+    <message>
+        <source>Event node access: no (%1)</source>
+        <translation>Zugriff auf den Event-Knoten: nein (%1)</translation>
     </message>
 </context>
 <context>
@@ -441,6 +566,14 @@ Lassen Sie das Pedalset angeschlossen, bis das Update abgeschlossen ist. Die Pro
     <message>
         <source>The pedal set is busy with another operation of the window. Please wait until it has finished.</source>
         <translation>Das Pedalset ist mit einem anderen Vorgang des Fensters beschäftigt. Bitte warten Sie, bis er abgeschlossen ist.</translation>
+    </message>
+    <message>
+        <source>The joystick mark is installed.</source>
+        <translation>Die Joystick-Markierung ist installiert.</translation>
+    </message>
+    <message>
+        <source>The joystick mark was not installed.</source>
+        <translation>Die Joystick-Markierung wurde nicht installiert.</translation>
     </message>
 </context>
 <context>
