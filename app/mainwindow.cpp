@@ -259,8 +259,8 @@ void MainWindow::showGameInput() {
 
 void MainWindow::onGames() {
     showGameInput(); // as it is now, marked by hand meanwhile or not
-    const bool canFix = GameInput::fixMayHelp(gameInput) && ruleInstaller->isAvailable() &&
-                        !installing;
+    const bool canFix =
+        GameInput::fixMayHelp(gameInput) && ruleInstaller->isAvailable() && !installing;
     const QString text = GameInput::explanation(gameInput, canFix);
     if (!canFix) {
         notify(text);

@@ -52,8 +52,12 @@ QStringList installArguments(const QString& ruleText, const QString& hwdbText) {
         "if grep -qs '^PRODUCT=3/c872/2020/' \"$node/uevent\" \"$node/device/uevent\"; then "
         "udevadm trigger --action=change \"$node\"; fi; done; "
         "udevadm settle --timeout=10; exit 0");
-    return {QStringLiteral("/bin/sh"), QStringLiteral("-c"),
-            script.arg(RULE_FILE_NAME, HWDB_FILE_NAME), QStringLiteral("sh"), ruleText, hwdbText};
+    return {QStringLiteral("/bin/sh"),
+            QStringLiteral("-c"),
+            script.arg(RULE_FILE_NAME, HWDB_FILE_NAME),
+            QStringLiteral("sh"),
+            ruleText,
+            hwdbText};
 }
 
 } // namespace DeviceAccess

@@ -145,10 +145,11 @@ CommandResult importFile(const ProfileCommand& command, ProfileStore& store,
     case ProfileStore::ImportResult::Imported:
         break;
     }
-    return CommandResult{ExitCode::SUCCESS,
-                         tr("Profiles backed up to %1").arg(QDir::toNativeSeparators(backup)) +
-                             '\n' + tr("Profiles imported from %1").arg(QDir::toNativeSeparators(command.file)) + '\n',
-                         {}};
+    return CommandResult{
+        ExitCode::SUCCESS,
+        tr("Profiles backed up to %1").arg(QDir::toNativeSeparators(backup)) + '\n' +
+            tr("Profiles imported from %1").arg(QDir::toNativeSeparators(command.file)) + '\n',
+        {}};
 }
 } // namespace
 

@@ -19,9 +19,9 @@ constexpr int SUCCESS = 0;
 constexpr int NO_REPLY = 1; // a running window took the command but did not answer
 constexpr int USAGE = 2;
 constexpr int NO_PEDAL_SET = 3;
-constexpr int PEDAL_SET_SILENT = 4; // a report went unanswered on the way
-constexpr int REFUSED = 5;          // a file, a profile name or the moment was refused
-constexpr int NO_ACCESS = 6;        // the pedal set is plugged in but may not be opened
+constexpr int PEDAL_SET_SILENT = 4;  // a report went unanswered on the way
+constexpr int REFUSED = 5;           // a file, a profile name or the moment was refused
+constexpr int NO_ACCESS = 6;         // the pedal set is plugged in but may not be opened
 constexpr int GAMES_MAY_NOT_SEE = 7; // --check: the pedals are no joystick games may open
 } // namespace ExitCode
 
