@@ -77,7 +77,7 @@ private slots:
 
 #ifdef VEXO_HAVE_UMOCKDEV
     // Each state udev may leave the pedal set's input device in: the input device (with
-    // the ids) and its event and js nodes, the node's mode deciding the access.
+    // the ids) and its event and js nodes, the event node's mode deciding the access.
     void udevStates_data() {
         QTest::addColumn<QString>("vendor");
         QTest::addColumn<QStringList>("properties");
@@ -99,6 +99,13 @@ private slots:
             << "c872" << QStringList{"ID_INPUT=1", "ID_INPUT_ACCELEROMETER=1"} << 0
             << head + "Joystick mark: no, marked as an accelerometer (ID_INPUT=1, "
                       "ID_INPUT_ACCELEROMETER=1)\nEvent node access: no (Permission denied)\n"
+                      "Games may not see the pedals: marked as an accelerometer\n"
+            << 7;
+        QTest::newRow("joystick and accelerometer") // SDL takes it for a sensor
+            << "c872"
+            << QStringList{"ID_INPUT=1", "ID_INPUT_ACCELEROMETER=1", "ID_INPUT_JOYSTICK=1"} << 0666
+            << head + "Joystick mark: no, marked as an accelerometer (ID_INPUT=1, "
+                      "ID_INPUT_ACCELEROMETER=1, ID_INPUT_JOYSTICK=1)\nEvent node access: yes\n"
                       "Games may not see the pedals: marked as an accelerometer\n"
             << 7;
         QTest::newRow("node not accessible")
@@ -143,7 +150,10 @@ private slots:
             QVERIFY(QDir(root).mkpath("dev/input"));
             QFile created(root + "/dev/input/" + node);
             QVERIFY(created.open(QIODevice::WriteOnly));
-            QVERIFY(::chmod(QFile::encodeName(created.fileName()), mode) == 0);
+            // Games read the event node: the js node's access is the other one, and must
+            // not count.
+            const int nodeMode = node == "event7" ? mode : mode ^ 0666;
+            QVERIFY(::chmod(QFile::encodeName(created.fileName()), nodeMode) == 0);
         }
         g_free(input);
         // The probe's user must reach the nodes.

@@ -84,6 +84,33 @@ private slots:
         const QString dir = QCoreApplication::applicationDirPath() + "/screenshots";
         QVERIFY(QDir().mkpath(dir) && shot.save(dir + "/program-no-access.png"));
     }
+
+    // Games may not see the pedals: the ABOUT page's line, and the box a click on it opens.
+    void gamesLine() {
+        freshPedalSet();
+        PedalSim::setInputMark(PedalSim::InputMark::Accelerometer);
+        auto w = openWindow();
+        QTest::mouseClick(widget<QAbstractButton>(*w, "pbS5"), Qt::LeftButton);
+        auto* line = widget<QAbstractButton>(*w, "pbGames");
+        QCOMPARE(line->text(), "Games may not see the pedals: marked as an accelerometer");
+        // The line's fixed width holds it whole, in German too.
+        const QString german = "Spiele sehen die Pedale womöglich nicht: als Beschleunigungssensor "
+                               "markiert";
+        QVERIFY(line->fontMetrics().horizontalAdvance(german) < line->width());
+        QMessageBox box(QMessageBox::Question, "Notify",
+                        GameInput::explanation(GameInput::check(), true),
+                        QMessageBox::Yes | QMessageBox::No);
+        box.show();
+        const QImage window = w->grab().toImage(), hint = box.grab().toImage();
+        QImage shot(window.width() + hint.width() + 20, window.height(), QImage::Format_RGB32);
+        shot.fill(Qt::white);
+        QPainter painter(&shot);
+        painter.drawImage(0, 0, window);
+        painter.drawImage(window.width() + 20, (window.height() - hint.height()) / 2, hint);
+        painter.end();
+        const QString dir = QCoreApplication::applicationDirPath() + "/screenshots";
+        QVERIFY(QDir().mkpath(dir) && shot.save(dir + "/program-games.png"));
+    }
 };
 
 QTEST_MAIN(TestScreenshots)

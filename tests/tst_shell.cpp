@@ -197,8 +197,6 @@ private slots:
             }
             QList<int> asked;
         } installer;
-        GameInput::setSource([](const GameInput::OpenProbe&) { return PedalSim::inputNodes(); });
-        const auto restored = qScopeGuard([] { GameInput::setSource({}); });
         PedalSim::setInputMark(PedalSim::InputMark::Accelerometer);
         PedalSim::refuseAccess(true);
         WindowOptions options = testOptions();
