@@ -71,8 +71,8 @@ int runCommand(const QStringList& arguments) {
 } // namespace
 
 int main(int argc, char* argv[]) {
-#ifdef VEXO_VIRTUAL_PEDAL_SET
-    // The virtual pedal set's input device, as the system would describe it to games.
+#if defined(VEXO_VIRTUAL_PEDAL_SET) && defined(Q_OS_LINUX)
+    // The virtual pedal set's input device, as udev would describe it to games.
     GameInput::setSource([](const GameInput::OpenProbe&) { return PedalSim::inputNodes(); });
 #endif
     QStringList arguments;
