@@ -14,6 +14,20 @@
 class TestScreenshots : public QObject {
     Q_OBJECT
 
+    // The window with a message box beside it, as the window shows it.
+    static bool saveBeside(QWidget& w, QMessageBox& box, const QString& name) {
+        box.show();
+        const QImage window = w.grab().toImage(), hint = box.grab().toImage();
+        QImage shot(window.width() + hint.width() + 20, window.height(), QImage::Format_RGB32);
+        shot.fill(Qt::white);
+        QPainter painter(&shot);
+        painter.drawImage(0, 0, window);
+        painter.drawImage(window.width() + 20, (window.height() - hint.height()) / 2, hint);
+        painter.end();
+        const QString dir = QCoreApplication::applicationDirPath() + "/screenshots";
+        return QDir().mkpath(dir) && shot.save(dir + "/" + name);
+    }
+
 private slots:
     // Each picture is a full window of its own, not blank, with the device's state rather
     // than the form's defaults; each input bar's blue chunk shows above its white track.
@@ -73,16 +87,7 @@ private slots:
         QMessageBox box(QMessageBox::Question, "Notify",
                         DeviceAccess::hint(DeviceAccess::Platform::Linux, true),
                         QMessageBox::Yes | QMessageBox::No);
-        box.show();
-        const QImage window = w->grab().toImage(), hint = box.grab().toImage();
-        QImage shot(window.width() + hint.width() + 20, window.height(), QImage::Format_RGB32);
-        shot.fill(Qt::white);
-        QPainter painter(&shot);
-        painter.drawImage(0, 0, window);
-        painter.drawImage(window.width() + 20, (window.height() - hint.height()) / 2, hint);
-        painter.end();
-        const QString dir = QCoreApplication::applicationDirPath() + "/screenshots";
-        QVERIFY(QDir().mkpath(dir) && shot.save(dir + "/program-no-access.png"));
+        QVERIFY(saveBeside(*w, box, "program-no-access.png"));
     }
 
     // Games may not see the pedals: the ABOUT page's line, and the box a click on it opens.
@@ -100,16 +105,7 @@ private slots:
         QMessageBox box(QMessageBox::Question, "Notify",
                         GameInput::explanation(GameInput::check(), true),
                         QMessageBox::Yes | QMessageBox::No);
-        box.show();
-        const QImage window = w->grab().toImage(), hint = box.grab().toImage();
-        QImage shot(window.width() + hint.width() + 20, window.height(), QImage::Format_RGB32);
-        shot.fill(Qt::white);
-        QPainter painter(&shot);
-        painter.drawImage(0, 0, window);
-        painter.drawImage(window.width() + 20, (window.height() - hint.height()) / 2, hint);
-        painter.end();
-        const QString dir = QCoreApplication::applicationDirPath() + "/screenshots";
-        QVERIFY(QDir().mkpath(dir) && shot.save(dir + "/program-games.png"));
+        QVERIFY(saveBeside(*w, box, "program-games.png"));
     }
 };
 
