@@ -1,5 +1,6 @@
 #include "app/commandline.h"
 
+#include "app/launchwrapper.h"
 #include "app/pedalsession.h"
 #include "app/singleinstance.h"
 #include "device/devicehandle.h"
@@ -56,8 +57,8 @@ QString tr(const char* text) {
 
 QString epilog() {
     return tr("Examples:\n"
-              "  Switch the brake profile as a game starts (in the game's launch options):\n"
-              "    vexo-setting --select brake=RACE && %command%\n"
+              "  Switch the brake profile while a game runs (in the game's launch options):\n"
+              "    vexo-setting --select brake=RACE -- %command%\n"
               "  Print the profiles as JSON for a script:\n"
               "    vexo-setting --list --json\n"
               "\n"
@@ -69,7 +70,8 @@ QString epilog() {
               "  4  the pedal set stopped answering\n"
               "  5  the file, the profile name or the moment was refused\n"
               "  6  the pedal set is plugged in, but this user may not open it\n"
-              "  7  --check: games may not see the pedals\n");
+              "  7  --check: games may not see the pedals\n"
+              "  With --select and -- COMMAND: the command's own (127: it could not be started)\n");
 }
 
 // Text from outside (the running window, profile names from the pedal set) fit to print on
@@ -90,6 +92,11 @@ QStringList withoutQtOptions(const QStringList& arguments) {
     QStringList rest = arguments.mid(0, 1);
     for (qsizetype i = 1; i < arguments.size(); ++i) {
         const QString& argument = arguments[i];
+        // What follows is the game's command line, passed on as it stands.
+        if (argument == QLatin1String("--")) {
+            rest << arguments.mid(i);
+            break;
+        }
         // Qt takes its options with one dash or two.
         const QString option = argument.startsWith(QLatin1Char('-'))
                                    ? argument.mid(argument.startsWith(QLatin1String("--")) ? 2 : 1)
@@ -164,7 +171,8 @@ Parsed parse(const QStringList& arguments) {
         {JSON, tr("With --list: print JSON, for scripts.")},
         {SELECT,
          tr("Make NAME the selected profile of AXIS (clutch, brake or throttle) and keep it in "
-            "the pedal set. Give it once for each axis to switch."),
+            "the pedal set. Give it once for each axis to switch. Followed by -- and a command, "
+            "start that command (a game) and put the earlier profiles back when it ends."),
          tr("AXIS=NAME")},
         {EXPORT, tr("Write the profiles and the selection to the INI file FILE."), tr("FILE")},
         {IMPORT, tr("Replace every profile in the pedal set with those of the INI file FILE."),
@@ -188,8 +196,16 @@ Parsed parse(const QStringList& arguments) {
                       QCoreApplication::applicationVersion() + QLatin1Char('\n');
         return parsed;
     }
-    if (!parser.positionalArguments().isEmpty())
+    // Only "--" starts a game's command line; a stray word before it is an error.
+    const QStringList cleaned = withoutQtOptions(arguments);
+    const qsizetype gameStart = cleaned.indexOf(QStringLiteral("--"));
+    parsed.program = gameStart < 0 ? QStringList() : cleaned.mid(gameStart + 1);
+    if (parser.positionalArguments().size() > parsed.program.size())
         return usage(tr("Unexpected argument: %1").arg(parser.positionalArguments().first()));
+    if (gameStart >= 0 && parsed.program.isEmpty())
+        return usage(tr("Give the command to start after --."));
+    if (!parsed.program.isEmpty() && !parser.isSet(SELECT))
+        return usage(tr("Only --select starts a command given after --."));
     int actions = 0;
     for (const QString& action : {LIST, SELECT, EXPORT, IMPORT, CHECK})
         actions += parser.isSet(action);
@@ -255,15 +271,23 @@ int run(const QStringList& arguments, const QString& serverName, QTextStream& ou
     case Parsed::Kind::Run:
         break;
     }
-    CommandResult result;
-    if (!SingleInstance::send(serverName, parsed.command, &result))
-        result = PedalSession::runOnce(
-            parsed.command, ProfileBackups(),
-            SingleInstance::lockPath(serverName, QStringLiteral(".pedalset.lock")), lockWaitMs);
+    // By the running window, else on the pedal set itself.
+    const auto carryOut = [&](const ProfileCommand& command) {
+        CommandResult result;
+        if (!SingleInstance::send(serverName, command, &result))
+            result = PedalSession::runOnce(
+                command, ProfileBackups(),
+                SingleInstance::lockPath(serverName, QStringLiteral(".pedalset.lock")), lockWaitMs);
+        result.err = printable(result.err);
+        return result;
+    };
+    if (!parsed.program.isEmpty())
+        return LaunchWrapper::run(parsed.command, parsed.program, carryOut, err);
+    const CommandResult result = carryOut(parsed.command);
     out << printable(result.out);
     out.flush();
     if (!result.err.isEmpty())
-        err << printable(result.err) << '\n';
+        err << result.err << '\n';
     err.flush();
     return result.exitCode;
 }

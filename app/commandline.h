@@ -25,6 +25,8 @@ struct Parsed {
     enum class Kind { Run, Check, Help, Version, Usage };
     Kind kind = Kind::Usage;
     ProfileCommand command;
+    // With --select: the game to start after "--", its arguments following.
+    QStringList program;
     QString text; // the help, the version line or the usage error
 };
 // Relative file names are taken from the current directory.

@@ -1,6 +1,8 @@
 // The command line: what its options mean, what each command prints and sends to the virtual
 // pedal set, and the program itself run without a display.
 #include "app/commandline.h"
+#include "app/launchwrapper.h"
+#include "app/pedalsession.h"
 #include "app/singleinstance.h"
 #include "device/deviceaccess.h"
 #include "device/devicehandle.h"
@@ -472,6 +474,110 @@ private slots:
     }
 
     // The program as a script runs it, with no display: its exit code and last line.
+    // A game started with its own profiles: the selection before, during and after it, and
+    // what the wrapper says. The game here changes the pedal set as the window or another
+    // command would meanwhile, or unplugs it.
+    void launchWrapper_data() {
+        QTest::addColumn<QString>("select");
+        QTest::addColumn<QString>("unplugged"); // "before" or "during" the game
+        QTest::addColumn<QString>("meanwhile"); // a selection made while the game runs
+        QTest::addColumn<quint32>("during");
+        QTest::addColumn<quint32>("after");
+        QTest::addColumn<QString>("said");
+        QTest::newRow("selects and puts back") << "brake=RACE"
+                                               << ""
+                                               << "" << 0xEF020300u << 0xEF020100u << "";
+        QTest::newRow("two axes") << "brake=RACE throttle=WET"
+                                  << ""
+                                  << "" << 0xEF040300u << 0xEF020100u << "";
+        QTest::newRow("already selected") << "brake=DEFAULT"
+                                          << ""
+                                          << "" << 0xEF020100u << 0xEF020100u << "";
+        QTest::newRow("changed meanwhile is kept")
+            << "brake=RACE throttle=WET"
+            << ""
+            << "brake=DEFAULT" << 0xEF040100u << 0xEF020100u << "";
+        QTest::newRow("the other axis changed meanwhile")
+            << "brake=RACE"
+            << ""
+            << "throttle=WET" << 0xEF040300u << 0xEF040100u << "";
+        QTest::newRow("refused name") << "brake=NOPE"
+                                      << ""
+                                      << "" << 0xEF020100u << 0xEF020100u
+                                      << "The pedal set has no brake profile named \"NOPE\".\n";
+        QTest::newRow("no pedal set")
+            << "brake=RACE"
+            << "before"
+            << "" << 0xEF020100u << 0xEF020100u << "No pedal set found.\n";
+        QTest::newRow("unplugged during the game")
+            << "brake=RACE"
+            << "during"
+            << "" << 0xEF020300u << 0xEF020300u
+            << "The profiles could not be put back: No pedal set found.\n";
+    }
+    void launchWrapper() {
+        QFETCH(QString, select);
+        QFETCH(QString, unplugged);
+        QFETCH(QString, meanwhile);
+        const auto execute = [](const ProfileCommand& command) {
+            return PedalSession::runOnce(command, ProfileBackups(), QString(), 0);
+        };
+        const auto selection = [](const QString& choices) {
+            return CommandLine::parse(words("vexo-setting --select " +
+                                            QString(choices).replace(" ", " --select ")))
+                .command;
+        };
+        if (unplugged == "before")
+            PedalSim::unplug();
+        quint32 during = 0;
+        QStringList started;
+        QString said;
+        QTextStream err(&said);
+        const int status = LaunchWrapper::run(selection(select), {"game", "--fast"}, execute, err,
+                                              [&](const QStringList& command, QTextStream&) {
+                                                  started = command;
+                                                  if (!meanwhile.isEmpty())
+                                                      execute(selection(meanwhile));
+                                                  during = PedalSim::isPlugged()
+                                                               ? PedalSim::keptSelection()
+                                                               : 0xEF020100u;
+                                                  if (unplugged == "during")
+                                                      PedalSim::unplug();
+                                                  return 3;
+                                              });
+        QCOMPARE(status, 3); // the game's, whatever happened around it
+        QCOMPARE(started, (QStringList{"game", "--fast"}));
+        QTEST(during, "during");
+        QTEST(PedalSim::keptSelection(), "after");
+        QTEST(said, "said");
+    }
+
+    // The game itself: its exit status, a signal's as a shell gives it, one it can not start.
+    void startAndWait_data() {
+        QTest::addColumn<QStringList>("command");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("said");
+        QTest::newRow("exit 3") << QStringList{"sh", "-c", "exit 3"} << 3 << "";
+        QTest::newRow("killed") << QStringList{"sh", "-c", "kill -TERM $$"} << 128 + SIGTERM << "";
+        // Sent to the wrapper (this test) from the game itself, before or after the game's
+        // process is known: it reaches the game either way.
+        QTest::newRow("signal to the wrapper")
+            << QStringList{"sh", "-c", "kill -TERM $PPID; exec sleep 30"} << 128 + SIGTERM << "";
+        QTest::newRow("missing") << QStringList{"/nonexistent/game"} << 127
+                                 << "Can not start /nonexistent/game: execvp: No such file or "
+                                    "directory\n";
+    }
+    void startAndWait() {
+#ifndef Q_OS_UNIX
+        QSKIP("sh and its signals are Unix's");
+#endif
+        QFETCH(QStringList, command);
+        QString said;
+        QTextStream err(&said);
+        QTEST(LaunchWrapper::startAndWait(command, err), "status");
+        QTEST(said, "said");
+    }
+
     void program_data() {
         QTest::addColumn<QString>("line");
         QTest::addColumn<QString>("simState");
@@ -488,8 +594,14 @@ private slots:
                                << "" << 2 << "Unknown option 'lsit'.";
         QTest::newRow("version") << "-v"
                                  << "" << 0 << "vexo-setting-sim 1.0.0";
+        QTest::newRow("game") << "--select brake=RACE -- false"
+                              << "" << 1 << "";
+        QTest::newRow("game without a pedal set") << "--select brake=RACE -- false"
+                                                  << "unplugged" << 1 << "No pedal set found.";
         QTest::newRow("help") << "--help"
-                              << "" << 0 << "7  --check: games may not see the pedals";
+                              << "" << 0
+                              << "With --select and -- COMMAND: the command's own (127: it could "
+                                 "not be started)";
     }
     void program() {
         QFETCH(QString, line);

@@ -27,10 +27,6 @@
         <translation>Mit --list: als JSON ausgeben, für Skripte.</translation>
     </message>
     <message>
-        <source>Make NAME the selected profile of AXIS (clutch, brake or throttle) and keep it in the pedal set. Give it once for each axis to switch.</source>
-        <translation>Macht NAME zum gewählten Profil von AXIS (clutch, brake oder throttle) und speichert die Wahl im Pedalset. Für jede Achse, die wechseln soll, einmal angeben.</translation>
-    </message>
-    <message>
         <source>AXIS=NAME</source>
         <translation>AXIS=NAME</translation>
     </message>
@@ -67,9 +63,33 @@
         <translation>--%1 nimmt genau einen Dateinamen.</translation>
     </message>
     <message>
+        <source>Check whether games see the pedal set: access to its configuration interface, its joystick mark and its input device. Exits 0 when games can use the pedals.</source>
+        <translation>Prüft, ob Spiele das Pedalset sehen: Zugriff auf seine Konfigurationsschnittstelle, seine Joystick-Markierung und sein Eingabegerät. Endet mit 0, wenn Spiele die Pedale nutzen können.</translation>
+    </message>
+    <message>
+        <source>Nothing to do: give --list, --select, --export, --import or --check.</source>
+        <translation>Nichts zu tun: --list, --select, --export, --import oder --check angeben.</translation>
+    </message>
+    <message>
+        <source>Give only one of --list, --select, --export, --import and --check.</source>
+        <translation>Nur eine von --list, --select, --export, --import und --check angeben.</translation>
+    </message>
+    <message>
+        <source>Make NAME the selected profile of AXIS (clutch, brake or throttle) and keep it in the pedal set. Give it once for each axis to switch. Followed by -- and a command, start that command (a game) and put the earlier profiles back when it ends.</source>
+        <translation>Macht NAME zum gewählten Profil von AXIS (clutch, brake oder throttle) und speichert die Wahl im Pedalset. Für jede Achse, die wechseln soll, einmal angeben. Gefolgt von -- und einem Befehl: startet diesen Befehl (ein Spiel) und stellt die vorherigen Profile wieder her, wenn er endet.</translation>
+    </message>
+    <message>
+        <source>Give the command to start after --.</source>
+        <translation>Den zu startenden Befehl nach -- angeben.</translation>
+    </message>
+    <message>
+        <source>Only --select starts a command given after --.</source>
+        <translation>Nur --select startet einen nach -- angegebenen Befehl.</translation>
+    </message>
+    <message>
         <source>Examples:
-  Switch the brake profile as a game starts (in the game&apos;s launch options):
-    vexo-setting --select brake=RACE &amp;&amp; %command%
+  Switch the brake profile while a game runs (in the game&apos;s launch options):
+    vexo-setting --select brake=RACE -- %command%
   Print the profiles as JSON for a script:
     vexo-setting --list --json
 
@@ -82,10 +102,11 @@ Exit codes:
   5  the file, the profile name or the moment was refused
   6  the pedal set is plugged in, but this user may not open it
   7  --check: games may not see the pedals
+  With --select and -- COMMAND: the command&apos;s own (127: it could not be started)
 </source>
         <translation>Beispiele:
-  Das Bremsprofil beim Start eines Spiels wechseln (in den Startoptionen des Spiels):
-    vexo-setting --select brake=RACE &amp;&amp; %command%
+  Das Bremsprofil wechseln, solange ein Spiel läuft (in den Startoptionen des Spiels):
+    vexo-setting --select brake=RACE -- %command%
   Die Profile als JSON für ein Skript ausgeben:
     vexo-setting --list --json
 
@@ -98,19 +119,8 @@ Rückgabewerte:
   5  die Datei, der Profilname oder der Zeitpunkt wurde abgelehnt
   6  das Pedalset ist angeschlossen, aber dieser Benutzer darf es nicht öffnen
   7  --check: Spiele sehen die Pedale womöglich nicht
+  Mit --select und -- BEFEHL: der des Befehls (127: er konnte nicht gestartet werden)
 </translation>
-    </message>
-    <message>
-        <source>Check whether games see the pedal set: access to its configuration interface, its joystick mark and its input device. Exits 0 when games can use the pedals.</source>
-        <translation>Prüft, ob Spiele das Pedalset sehen: Zugriff auf seine Konfigurationsschnittstelle, seine Joystick-Markierung und sein Eingabegerät. Endet mit 0, wenn Spiele die Pedale nutzen können.</translation>
-    </message>
-    <message>
-        <source>Nothing to do: give --list, --select, --export, --import or --check.</source>
-        <translation>Nichts zu tun: --list, --select, --export, --import oder --check angeben.</translation>
-    </message>
-    <message>
-        <source>Give only one of --list, --select, --export, --import and --check.</source>
-        <translation>Nur eine von --list, --select, --export, --import und --check angeben.</translation>
     </message>
 </context>
 <context>
@@ -257,6 +267,21 @@ sudo systemd-hwdb update &amp;&amp; sudo udevadm trigger %2</translation>
     <message>
         <source>Event node access: no (%1)</source>
         <translation>Zugriff auf den Event-Knoten: nein (%1)</translation>
+    </message>
+</context>
+<context>
+    <name>LaunchWrapper</name>
+    <message>
+        <source>Can not start %1: %2</source>
+        <translation>%1 kann nicht gestartet werden: %2</translation>
+    </message>
+    <message>
+        <source>The pedal set&apos;s profiles could not be read.</source>
+        <translation>Die Profile des Pedalsets konnten nicht gelesen werden.</translation>
+    </message>
+    <message>
+        <source>The profiles could not be put back: %1</source>
+        <translation>Die Profile konnten nicht wiederhergestellt werden: %1</translation>
     </message>
 </context>
 <context>
