@@ -44,7 +44,7 @@ void AccessRuleInstaller::start(Fixes fixes) {
         if (error == QProcess::FailedToStart)
             processEnded();
     });
-    process->start(PKEXEC, DeviceAccess::installArguments(rule, mark));
+    process->start(PKEXEC, DeviceAccess::installArguments(rule, mark, fixes & ApplyMark));
 }
 
 void AccessRuleInstaller::processEnded() {

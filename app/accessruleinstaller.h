@@ -15,7 +15,8 @@ public:
     using QObject::QObject;
     ~AccessRuleInstaller() override;
 
-    enum Fix { Rule = 0x1, JoystickMark = 0x2 };
+    // ApplyMark: the joystick mark is installed but not yet applied to the pedal set.
+    enum Fix { Rule = 0x1, JoystickMark = 0x2, ApplyMark = 0x4 };
     Q_DECLARE_FLAGS(Fixes, Fix)
 
     // Whether installing is possible here: Linux, with pkexec found.

@@ -134,7 +134,8 @@ int check(QTextStream& out) {
         return configuration == DeviceAccess::Attempt::Absent ? ExitCode::NO_PEDAL_SET
                                                               : ExitCode::SUCCESS;
     case GameInput::Verdict::Missing:
-        return ExitCode::NO_PEDAL_SET;
+        return configuration == DeviceAccess::Attempt::Absent ? ExitCode::NO_PEDAL_SET
+                                                              : ExitCode::GAMES_MAY_NOT_SEE;
     default:
         return ExitCode::GAMES_MAY_NOT_SEE;
     }

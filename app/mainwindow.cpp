@@ -17,6 +17,8 @@ constexpr qreal CLICK_SLOP = 4;
 const QPointF NO_DRAG(-1, -1);
 // One page picture (the one the clutch mode shows) and the smaller ones.
 constexpr int PIXMAP_CACHE_KB = 20 * 1024;
+// Long enough for udev to have classified a device that has just come.
+constexpr int UDEV_SETTLE_MS = 2000;
 
 PedalSession::Options sessionOptions(const WindowOptions& window) {
     PedalSession::Options options;
@@ -142,6 +144,9 @@ void MainWindow::showState(PedalSession::State state) {
     if (state != checkedState) {
         checkedState = state;
         showGameInput();
+        // udev may not have finished with a pedal set just plugged in.
+        if (gameInput.verdict == GameInput::Verdict::Unclassified)
+            QTimer::singleShot(UDEV_SETTLE_MS, this, &MainWindow::showGameInput);
     }
     if (state != PedalSession::State::Connected) {
         showWaiting();
@@ -232,7 +237,8 @@ void MainWindow::showAccessHint() {
 }
 
 void MainWindow::accessRuleInstalled(bool installed, const QString& reason) {
-    const bool markAsked = installing & AccessRuleInstaller::JoystickMark;
+    const bool markAsked =
+        installing & (AccessRuleInstaller::JoystickMark | AccessRuleInstaller::ApplyMark);
     installing = {};
     // Installed, the rule lets the next attempt open the pedal set.
     if (!markAsked) {
@@ -242,8 +248,10 @@ void MainWindow::accessRuleInstalled(bool installed, const QString& reason) {
     }
     // udev has applied the mark by now: the line says what games get.
     showGameInput();
+    // A game or Steam already running looked for joysticks when it started.
     if (installed)
-        notify(tr("The joystick mark is installed.") + QLatin1Char('\n') + ui->pbGames->text());
+        notify(tr("The joystick mark is installed.") + QLatin1Char('\n') + ui->pbGames->text() +
+               QLatin1Char('\n') + tr("Restart games and Steam if they are running."));
     else
         showError(tr("The joystick mark was not installed.") + QLatin1Char('\n') + reason);
 }
@@ -268,7 +276,8 @@ void MainWindow::onGames() {
     }
     // A pedal set this user may not open gets the rule too.
     if (dialogs->ask(this, tr("Notify"), text, false) && !installing) {
-        installing = AccessRuleInstaller::JoystickMark;
+        installing = gameInput.installedMark.isEmpty() ? AccessRuleInstaller::JoystickMark
+                                                       : AccessRuleInstaller::ApplyMark;
         if (pedalSet.isRefused())
             installing |= AccessRuleInstaller::Rule;
         ruleInstaller->start(installing);

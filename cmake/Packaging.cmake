@@ -21,7 +21,7 @@ if(UNIX AND NOT APPLE)
           DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps RENAME vexo-setting.svg)
   # Packaged rules belong in /usr/lib/udev/rules.d, the joystick mark in /lib/udev/hwdb.d:
   # udev's own package rebuilds the hardware database when a file lands there (a dpkg
-  # trigger on that very path), and systemd-hwdb reads no /usr/lib folder on Debian 12. A
+  # trigger on that literal path, which /usr/lib does not match, merged /usr or not). A
   # local install (any other prefix) puts both where the administrator's own files live,
   # since udev reads no other place. Decided at install time (a package is installed with
   # the prefix /usr); file(INSTALL) adds DESTDIR itself.
@@ -38,7 +38,7 @@ if(UNIX AND NOT APPLE)
     file(INSTALL \"${_rule}\" DESTINATION \"\${_udev_dir}\")
     file(INSTALL \"${_hwdb}\" DESTINATION \"\${_hwdb_dir}\")
     if(NOT CMAKE_INSTALL_PREFIX STREQUAL \"/usr\" AND NOT DEFINED ENV{DESTDIR})
-      message(STATUS \"The joystick mark takes effect after: systemd-hwdb update && udevadm trigger --subsystem-match=input\")
+      message(STATUS \"The joystick mark takes effect after: systemd-hwdb update (--usr where udev's database is in /lib/udev) && udevadm trigger --subsystem-match=input\")
     endif()
   ")
 

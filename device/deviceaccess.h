@@ -45,9 +45,11 @@ constexpr Platform THIS_PLATFORM =
 QString hint(Platform platform, bool canInstall);
 
 // The command that installs the rule, the joystick mark or both (an empty text skips its
-// file) and applies them to the pedal set, run with administrator rights by pkexec. The
-// texts themselves are arguments: root reads no file the user could change, and the
-// password prompt shows what is installed.
-QStringList installArguments(const QString& ruleText, const QString& hwdbText = QString());
+// file) and applies them to the pedal set, run with administrator rights by pkexec; with
+// applyMark, a mark installed before (by the package) is applied as well. The texts
+// themselves are arguments: root reads no file the user could change, and the password
+// prompt shows what is installed.
+QStringList installArguments(const QString& ruleText, const QString& hwdbText = QString(),
+                             bool applyMark = false);
 
 } // namespace DeviceAccess

@@ -21,6 +21,9 @@ const QString JOYSTICK = QStringLiteral("ID_INPUT_JOYSTICK");
 const QString ACCELEROMETER = QStringLiteral("ID_INPUT_ACCELEROMETER");
 
 Source installedSource;
+// Where udev reads its hardware database files: the administrator's, then the packages'.
+QStringList markFolders = {QStringLiteral("/etc/udev/hwdb.d"), QStringLiteral("/lib/udev/hwdb.d"),
+                           QStringLiteral("/usr/lib/udev/hwdb.d")};
 
 QString tr(const char* text) {
     return QCoreApplication::translate("GameInput", text);
@@ -130,6 +133,27 @@ void setSource(const Source& source) {
     installedSource = source;
 }
 
+void setMarkFolders(const QStringList& folders) {
+    markFolders = folders;
+}
+
+QString installedMark() {
+    for (const QString& folder : std::as_const(markFolders)) {
+        const QString path = folder + QLatin1Char('/') + DeviceAccess::HWDB_FILE_NAME;
+        if (QFileInfo::exists(path))
+            return path;
+    }
+    return QString();
+}
+
+Diagnosis check(const OpenProbe& probe) {
+    if (!isApplicable())
+        return {Verdict::NotApplicable, {}, {}};
+    Diagnosis diagnosis = diagnose(findNodes(probe));
+    diagnosis.installedMark = installedMark();
+    return diagnosis;
+}
+
 bool isApplicable() {
 #ifdef VEXO_HAVE_LIBUDEV
     return true;
@@ -151,7 +175,7 @@ Diagnosis diagnose(const QList<Node>& nodes) {
             continue;
         const Verdict verdict = verdictOf(node);
         if (result.verdict == Verdict::Missing || verdict < result.verdict)
-            result = {verdict, node};
+            result = {verdict, node, {}};
     }
     return result;
 }
@@ -177,8 +201,9 @@ QString line(const Diagnosis& diagnosis) {
 }
 
 bool fixMayHelp(const Diagnosis& diagnosis) {
-    // Without udev no database is read; without a device there is nothing to mark.
-    return diagnosis.verdict == Verdict::NotJoystick || diagnosis.verdict == Verdict::NoAccess;
+    // Without udev no database is read; without a device there is nothing to mark; a
+    // joystick is given to the user at the seat, and no mark changes who that is.
+    return diagnosis.verdict == Verdict::NotJoystick;
 }
 
 QString explanation(const Diagnosis& diagnosis, bool canFix) {
@@ -207,17 +232,29 @@ QString explanation(const Diagnosis& diagnosis, bool canFix) {
                    .arg(node, classification(diagnosis.event));
         break;
     case Verdict::NoAccess:
-        text = tr("The pedal set's input device %1 is marked as a joystick, but this user may "
-                  "not open it (%2). udev gives a joystick to the user logged in at the seat; "
-                  "a remote login gets none.")
-                   .arg(node, errorText(diagnosis.event.openError));
-        break;
+        return tr("The pedal set's input device %1 is marked as a joystick, but this user may "
+                  "not open it (%2). udev gives a joystick to the user whose session is active "
+                  "at the seat; a remote login or a session in the background gets none.")
+            .arg(node, errorText(diagnosis.event.openError));
+    }
+    if (!diagnosis.installedMark.isEmpty()) {
+        // The package's trigger rebuilt the database, but a device plugged in before keeps
+        // what udev said when it came.
+        text += QStringLiteral("\n\n") +
+                tr("The entry that marks the pedal set as a joystick is installed (%1), but not "
+                   "yet applied to it: plug the pedal set in again.")
+                    .arg(diagnosis.installedMark);
+        if (canFix)
+            text += QStringLiteral("\n\n") + tr("Apply it now? You will be asked for an "
+                                                "administrator's password.");
+        return text;
     }
     text += QStringLiteral("\n\n") +
             tr("The fix is a hardware database entry that marks the pedal set as a joystick. "
                "From the source folder:\n"
                "sudo cp packaging/linux/%1 /etc/udev/hwdb.d/\n"
-               "sudo systemd-hwdb update && sudo udevadm trigger %2")
+               "sudo systemd-hwdb $(test -e /etc/udev/hwdb.bin || echo --usr) update\n"
+               "sudo udevadm trigger %2")
                 .arg(DeviceAccess::HWDB_FILE_NAME, node);
     if (canFix)
         text += QStringLiteral("\n\n") + tr("Install the entry now? You will be asked for an "

@@ -39,6 +39,8 @@ enum class Verdict {
 struct Diagnosis {
     Verdict verdict = Verdict::Missing;
     Node event; // the event node judged; empty when missing or not applicable
+    // The joystick mark's file where udev reads it; empty when not installed.
+    QString installedMark;
 };
 
 // Whether a node may be opened: 0 or the errno value. The check runs it for each node.
@@ -56,11 +58,14 @@ QList<Node> findNodes(const OpenProbe& probe = userMayOpen);
 // The system's: read through libudev; none without it.
 QList<Node> systemNodes(const OpenProbe& probe);
 
+// The folders searched for the joystick mark's file (tests point them elsewhere).
+void setMarkFolders(const QStringList& folders);
+QString installedMark();
+
 // What games get from these nodes.
 Diagnosis diagnose(const QList<Node>& nodes);
-inline Diagnosis check(const OpenProbe& probe = userMayOpen) {
-    return isApplicable() ? diagnose(findNodes(probe)) : Diagnosis{Verdict::NotApplicable, {}};
-}
+// What games get here and now, and whether the mark is installed.
+Diagnosis check(const OpenProbe& probe = userMayOpen);
 
 // One line for the window: "Games see the pedals: yes", or what keeps them from it.
 QString line(const Diagnosis& diagnosis);

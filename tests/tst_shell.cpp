@@ -79,10 +79,14 @@ private slots:
         QTest::addColumn<int>("fixes");
         QTest::addColumn<bool>("rule");
         QTest::addColumn<bool>("mark");
-        QTest::newRow("rule") << int(AccessRuleInstaller::Rule) << true << false;
-        QTest::newRow("joystick mark") << int(AccessRuleInstaller::JoystickMark) << false << true;
+        QTest::addColumn<QString>("apply");
+        QTest::newRow("rule") << int(AccessRuleInstaller::Rule) << true << false << "";
+        QTest::newRow("joystick mark")
+            << int(AccessRuleInstaller::JoystickMark) << false << true << "";
         QTest::newRow("both") << int(AccessRuleInstaller::Rule | AccessRuleInstaller::JoystickMark)
-                              << true << true;
+                              << true << true << "";
+        QTest::newRow("the package's mark applied")
+            << int(AccessRuleInstaller::ApplyMark) << false << false << "apply";
     }
 
     void ruleInstallerCommand() {
@@ -92,6 +96,7 @@ private slots:
         QFETCH(int, fixes);
         QFETCH(bool, rule);
         QFETCH(bool, mark);
+        QFETCH(QString, apply);
         QTemporaryDir bin;
         QFile pkexec(bin.filePath("pkexec"));
         QVERIFY(pkexec.open(QIODevice::WriteOnly) && pkexec.setPermissions(QFile::ExeOwner));
@@ -114,7 +119,10 @@ private slots:
             "chmod 0644 \"$2/$3.new\"; mv -f \"$2/$3.new\" \"$2/$3\"; }; if [ -n \"$1\" ]; then "
             "put "
             "\"$1\" /etc/udev/rules.d 70-vexo-px7.rules; fi; if [ -n \"$2\" ]; then put \"$2\" "
-            "/etc/udev/hwdb.d 70-vexo-px7.hwdb; systemd-hwdb update; fi; set +e; udevadm control "
+            "/etc/udev/hwdb.d 70-vexo-px7.hwdb; fi; if [ -n \"$2\" ] || [ \"$3\" = apply ]; then "
+            "if "
+            "[ -e /etc/udev/hwdb.bin ]; then systemd-hwdb update; else systemd-hwdb --usr update; "
+            "fi; fi; set +e; udevadm control "
             "--reload-rules; for node in /sys/class/hidraw/*; do if grep -qsx "
             "'HID_ID=0003:0000C872:00002020' \"$node/device/uevent\"; then udevadm trigger "
             "--action=change \"$node\"; fi; done; for node in /sys/class/input/*; do if grep -qs "
@@ -127,7 +135,7 @@ private slots:
         };
         QCOMPARE(arguments, (QStringList{"/bin/sh", "-c", script, "sh",
                                          rule ? packaged("70-vexo-px7.rules") : "",
-                                         mark ? packaged("70-vexo-px7.hwdb") : ""}));
+                                         mark ? packaged("70-vexo-px7.hwdb") : "", apply}));
         QCOMPARE(QProcess::execute("/bin/sh", {"-n", "-c", script}), 0); // it parses
     }
 
@@ -213,11 +221,11 @@ private slots:
         QTest::mouseClick(line, Qt::LeftButton);
         GameInput::Node event{
             "/dev/input/event7", {{"ID_INPUT", "1"}, {"ID_INPUT_ACCELEROMETER", "1"}}, EACCES};
-        QCOMPARE(
-            answerer.seen,
-            (QStringList{"Notify|" +
-                             GameInput::explanation({GameInput::Verdict::NotJoystick, event}, true),
-                         "Notify|The joystick mark is installed.\nGames see the pedals: yes"}));
+        QCOMPARE(answerer.seen,
+                 (QStringList{"Notify|" + GameInput::explanation(
+                                              {GameInput::Verdict::NotJoystick, event, {}}, true),
+                              "Notify|The joystick mark is installed.\nGames see the pedals: yes\n"
+                              "Restart games and Steam if they are running."}));
         QCOMPARE(installer.asked,
                  QList<int>{AccessRuleInstaller::Rule | AccessRuleInstaller::JoystickMark});
         QCOMPARE(line->text(), "Games see the pedals: yes");

@@ -130,6 +130,7 @@ inline WindowOptions testOptions() {
     options.readTimeoutMs = 5;
     // Whether games see the pedals is asked of the virtual pedal set, never of this machine.
     GameInput::setSource([](const GameInput::OpenProbe&) { return PedalSim::inputNodes(); });
+    GameInput::setMarkFolders({});
     return options;
 }
 

@@ -213,18 +213,6 @@ Von Hand prüfen: udevadm info %1</translation>
         <translation>Spiele suchen Joysticks unter den Eingabegeräten, die udev als solche markiert hat. Das Eingabegerät %1 des Pedalsets ist %2, daher übergehen SDL-, Steam-, Proton- und Wine-Spiele es, und der Benutzer am Platz bekommt es nicht.</translation>
     </message>
     <message>
-        <source>The pedal set&apos;s input device %1 is marked as a joystick, but this user may not open it (%2). udev gives a joystick to the user logged in at the seat; a remote login gets none.</source>
-        <translation>Das Eingabegerät %1 des Pedalsets ist als Joystick markiert, aber dieser Benutzer darf es nicht öffnen (%2). udev gibt einen Joystick dem Benutzer, der am Platz angemeldet ist; eine Anmeldung aus der Ferne bekommt keinen.</translation>
-    </message>
-    <message>
-        <source>The fix is a hardware database entry that marks the pedal set as a joystick. From the source folder:
-sudo cp packaging/linux/%1 /etc/udev/hwdb.d/
-sudo systemd-hwdb update &amp;&amp; sudo udevadm trigger %2</source>
-        <translation>Abhilfe schafft ein Eintrag in der Hardware-Datenbank, der das Pedalset als Joystick markiert. Im Quellordner:
-sudo cp packaging/linux/%1 /etc/udev/hwdb.d/
-sudo systemd-hwdb update &amp;&amp; sudo udevadm trigger %2</translation>
-    </message>
-    <message>
         <source>Install the entry now? You will be asked for an administrator&apos;s password.</source>
         <translation>Den Eintrag jetzt installieren? Sie werden nach dem Passwort eines Administrators gefragt.</translation>
     </message>
@@ -267,6 +255,28 @@ sudo systemd-hwdb update &amp;&amp; sudo udevadm trigger %2</translation>
     <message>
         <source>Event node access: no (%1)</source>
         <translation>Zugriff auf den Event-Knoten: nein (%1)</translation>
+    </message>
+    <message>
+        <source>The pedal set&apos;s input device %1 is marked as a joystick, but this user may not open it (%2). udev gives a joystick to the user whose session is active at the seat; a remote login or a session in the background gets none.</source>
+        <translation>Das Eingabegerät %1 des Pedalsets ist als Joystick markiert, aber dieser Benutzer darf es nicht öffnen (%2). udev gibt einen Joystick dem Benutzer, dessen Sitzung am Platz aktiv ist; eine Anmeldung aus der Ferne oder eine Sitzung im Hintergrund bekommt keinen.</translation>
+    </message>
+    <message>
+        <source>The entry that marks the pedal set as a joystick is installed (%1), but not yet applied to it: plug the pedal set in again.</source>
+        <translation>Der Eintrag, der das Pedalset als Joystick markiert, ist installiert (%1), aber noch nicht angewandt: Stecken Sie das Pedalset erneut ein.</translation>
+    </message>
+    <message>
+        <source>Apply it now? You will be asked for an administrator&apos;s password.</source>
+        <translation>Jetzt anwenden? Sie werden nach dem Passwort eines Administrators gefragt.</translation>
+    </message>
+    <message>
+        <source>The fix is a hardware database entry that marks the pedal set as a joystick. From the source folder:
+sudo cp packaging/linux/%1 /etc/udev/hwdb.d/
+sudo systemd-hwdb $(test -e /etc/udev/hwdb.bin || echo --usr) update
+sudo udevadm trigger %2</source>
+        <translation>Abhilfe schafft ein Eintrag in der Hardware-Datenbank, der das Pedalset als Joystick markiert. Im Quellordner:
+sudo cp packaging/linux/%1 /etc/udev/hwdb.d/
+sudo systemd-hwdb $(test -e /etc/udev/hwdb.bin || echo --usr) update
+sudo udevadm trigger %2</translation>
     </message>
 </context>
 <context>
@@ -599,6 +609,10 @@ Lassen Sie das Pedalset angeschlossen, bis das Update abgeschlossen ist. Die Pro
     <message>
         <source>The joystick mark was not installed.</source>
         <translation>Die Joystick-Markierung wurde nicht installiert.</translation>
+    </message>
+    <message>
+        <source>Restart games and Steam if they are running.</source>
+        <translation>Starten Sie laufende Spiele und Steam neu.</translation>
     </message>
 </context>
 <context>
