@@ -5,6 +5,7 @@
 #include "app/singleinstance.h"
 #include "device/devicehandle.h"
 #include "device/gameinput.h"
+#include "profiles/gamerules.h"
 
 #include <hidapi.h>
 
@@ -24,6 +25,12 @@ const QString SELECT = QStringLiteral("select");
 const QString EXPORT = QStringLiteral("export");
 const QString IMPORT = QStringLiteral("import");
 const QString CHECK = QStringLiteral("check");
+const QString GAMES = QStringLiteral("games");
+const QString ADD_GAME = QStringLiteral("add-game");
+const QString REMOVE_GAME = QStringLiteral("remove-game");
+const QString EXECUTABLE = QStringLiteral("executable");
+const QString APP_ID = QStringLiteral("app-id");
+const QString WATCH = QStringLiteral("watch");
 
 // The options QGuiApplication and QApplication take for themselves (X11's included), which
 // open the window as without them. Each takes the next word as its value; only a few take
@@ -181,6 +188,16 @@ Parsed parse(const QStringList& arguments) {
         {CHECK, tr("Check whether games see the pedal set: access to its configuration "
                    "interface, its joystick mark and its input device. Exits 0 when games can "
                    "use the pedals.")},
+        {GAMES, tr("Print the rules that give each game its profiles (with --json: as JSON).")},
+        {ADD_GAME,
+         tr("Add a rule for GAME, or replace its rule: the game is recognised by --executable or "
+            "--app-id and gets the profiles given with --select."),
+         tr("GAME")},
+        {EXECUTABLE, tr("With --add-game: the game's executable (Linux or .exe)."), tr("NAME")},
+        {APP_ID, tr("With --add-game: the game's Steam app id."), tr("ID")},
+        {REMOVE_GAME, tr("Remove the rule for GAME."), tr("GAME")},
+        {WATCH, tr("Switch profiles by running game in the background, with a tray icon (given "
+                   "alone).")},
     });
     if (!parser.parse(withoutQtOptions(arguments)))
         return usage(parser.errorText());
@@ -205,17 +222,41 @@ Parsed parse(const QStringList& arguments) {
         return usage(tr("Unexpected argument: %1").arg(parser.positionalArguments().first()));
     if (gameStart >= 0 && parsed.program.isEmpty())
         return usage(tr("Give the command to start after --."));
-    if (!parsed.program.isEmpty() && !parser.isSet(SELECT))
+    // The background watcher needs the widgets for its tray: the program starts it itself.
+    if (parser.isSet(WATCH))
+        return usage(tr("--watch goes alone."));
+    const bool addGame = parser.isSet(ADD_GAME);
+    if (!parsed.program.isEmpty() && (!parser.isSet(SELECT) || addGame))
         return usage(tr("Only --select starts a command given after --."));
-    int actions = 0;
-    for (const QString& action : {LIST, SELECT, EXPORT, IMPORT, CHECK})
-        actions += parser.isSet(action);
+    int actions = addGame;
+    // With --add-game, --select names the game's profiles.
+    for (const QString& action : {LIST, SELECT, EXPORT, IMPORT, CHECK, GAMES, REMOVE_GAME})
+        actions += parser.isSet(action) && !(action == SELECT && addGame);
     if (actions == 0)
-        return usage(tr("Nothing to do: give --list, --select, --export, --import or --check."));
+        return usage(tr("Nothing to do: give --list, --select, --export, --import, --check, "
+                        "--games, --add-game or --remove-game."));
     if (actions > 1)
-        return usage(tr("Give only one of --list, --select, --export, --import and --check."));
-    if (parser.isSet(JSON) && !parser.isSet(LIST))
-        return usage(tr("--json goes with --list."));
+        return usage(tr("Give only one of --list, --select, --export, --import, --check, "
+                        "--games, --add-game and --remove-game."));
+    if (parser.isSet(JSON) && !parser.isSet(LIST) && !parser.isSet(GAMES))
+        return usage(tr("--json goes with --list or --games."));
+    if ((parser.isSet(EXECUTABLE) || parser.isSet(APP_ID)) && !addGame)
+        return usage(tr("--executable and --app-id go with --add-game."));
+    if (addGame && parser.value(EXECUTABLE).isEmpty() && parser.value(APP_ID).isEmpty())
+        return usage(tr("--add-game needs --executable or --app-id."));
+    if (addGame && !parser.isSet(SELECT))
+        return usage(tr("--add-game needs the game's profiles, given with --select AXIS=NAME."));
+    for (const QString& option : {ADD_GAME, REMOVE_GAME})
+        if (parser.isSet(option) && parser.value(option).trimmed().isEmpty())
+            return usage(tr("--%1 takes the game's name.").arg(option));
+    if (parser.isSet(GAMES) || parser.isSet(REMOVE_GAME)) {
+        parsed.kind = Parsed::Kind::Games;
+        parsed.gameAction =
+            parser.isSet(GAMES) ? Parsed::GameAction::List : Parsed::GameAction::Remove;
+        parsed.json = parser.isSet(JSON);
+        parsed.rule.game = parser.value(REMOVE_GAME).trimmed();
+        return parsed;
+    }
 
     if (parser.isSet(CHECK)) {
         parsed.kind = Parsed::Kind::Check;
@@ -240,6 +281,16 @@ Parsed parse(const QStringList& arguments) {
         command.action = ProfileCommand::Action::Select;
         command.selections.append({axis, value.section(QLatin1Char('='), 1)});
     }
+    if (addGame) {
+        parsed.kind = Parsed::Kind::Games;
+        parsed.gameAction = Parsed::GameAction::Add;
+        parsed.rule = {
+            parser.value(ADD_GAME).trimmed(), parser.value(EXECUTABLE), parser.value(APP_ID), {}};
+        for (const auto& [axis, name] : std::as_const(command.selections))
+            parsed.rule.profiles[axis] = name;
+        command = ProfileCommand();
+        return parsed;
+    }
     for (const QString& option : {EXPORT, IMPORT}) {
         const QStringList files = parser.values(option);
         if (files.isEmpty())
@@ -252,6 +303,17 @@ Parsed parse(const QStringList& arguments) {
     }
     parsed.kind = Parsed::Kind::Run;
     return parsed;
+}
+
+CommandResult carryOut(const ProfileCommand& command, const QString& serverName, int lockWaitMs) {
+    // By the running window, else on the pedal set itself.
+    CommandResult result;
+    if (!SingleInstance::send(serverName, command, &result))
+        result = PedalSession::runOnce(
+            command, ProfileBackups(),
+            SingleInstance::lockPath(serverName, QStringLiteral(".pedalset.lock")), lockWaitMs);
+    result.err = printable(result.err);
+    return result;
 }
 
 int run(const QStringList& arguments, const QString& serverName, QTextStream& out, QTextStream& err,
@@ -269,22 +331,30 @@ int run(const QStringList& arguments, const QString& serverName, QTextStream& ou
         return ExitCode::USAGE;
     case Parsed::Kind::Check:
         return check(out);
+    case Parsed::Kind::Games: {
+        // The rules are the user's file; no pedal set and no window take part.
+        const QString path = GameRules::defaultPath();
+        const CommandResult result = parsed.gameAction == Parsed::GameAction::List
+                                         ? GameRules::list(path, parsed.json)
+                                     : parsed.gameAction == Parsed::GameAction::Remove
+                                         ? GameRules::remove(path, parsed.rule.game)
+                                         : GameRules::add(path, parsed.rule);
+        out << printable(result.out);
+        out.flush();
+        if (!result.err.isEmpty())
+            err << printable(result.err) << '\n';
+        err.flush();
+        return result.exitCode;
+    }
     case Parsed::Kind::Run:
         break;
     }
-    // By the running window, else on the pedal set itself.
-    const auto carryOut = [&](const ProfileCommand& command) {
-        CommandResult result;
-        if (!SingleInstance::send(serverName, command, &result))
-            result = PedalSession::runOnce(
-                command, ProfileBackups(),
-                SingleInstance::lockPath(serverName, QStringLiteral(".pedalset.lock")), lockWaitMs);
-        result.err = printable(result.err);
-        return result;
+    const auto execute = [&](const ProfileCommand& command) {
+        return carryOut(command, serverName, lockWaitMs);
     };
     if (!parsed.program.isEmpty())
-        return LaunchWrapper::run(parsed.command, parsed.program, carryOut, err);
-    const CommandResult result = carryOut(parsed.command);
+        return LaunchWrapper::run(parsed.command, parsed.program, execute, err);
+    const CommandResult result = execute(parsed.command);
     out << printable(result.out);
     out.flush();
     if (!result.err.isEmpty())

@@ -3,6 +3,7 @@
 // values. While the window runs, the window carries the command out.
 #pragma once
 
+#include "profiles/gamerules.h"
 #include "profiles/profilecommand.h"
 
 #include <QString>
@@ -22,15 +23,25 @@ bool isCommand(const QStringList& arguments);
 
 struct Parsed {
     // Check: whether games see the pedal set; it needs no profiles and no running window.
-    enum class Kind { Run, Check, Help, Version, Usage };
+    // Games: the rules per game, listed, added (rule) or removed (rule.game).
+    enum class Kind { Run, Check, Games, Help, Version, Usage };
+    enum class GameAction { List, Add, Remove };
     Kind kind = Kind::Usage;
     ProfileCommand command;
     // With --select: the game to start after "--", its arguments following.
     QStringList program;
-    QString text; // the help, the version line or the usage error
+    GameAction gameAction = GameAction::List;
+    GameRule rule;
+    bool json = false; // the rules as JSON
+    QString text;      // the help, the version line or the usage error
 };
 // Relative file names are taken from the current directory.
 Parsed parse(const QStringList& arguments);
+
+// Carries a command out on the pedal set: by the running window listening on serverName, or
+// else on the pedal set itself, waiting up to lockWaitMs for another command that holds it.
+CommandResult carryOut(const ProfileCommand& command, const QString& serverName,
+                       int lockWaitMs = 5000);
 
 // Parses and carries out the command: by the running window listening on serverName, or
 // else on the pedal set itself, waiting up to lockWaitMs for another command that holds

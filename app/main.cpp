@@ -2,6 +2,7 @@
 #include "app/mainwindow.h"
 #include "app/singleinstance.h"
 #include "app/translations.h"
+#include "app/traywatcher.h"
 
 #ifdef VEXO_VIRTUAL_PEDAL_SET
 #include "sim/pedalsim.h"
@@ -9,6 +10,7 @@
 
 #include <QApplication>
 #include <QLocale>
+#include <QLockFile>
 #include <QTextStream>
 
 #include <cstdio>
@@ -60,6 +62,28 @@ void useParentConsole() {
 }
 #endif
 
+// --watch: profiles per game with no window, one watcher per user.
+int watchInBackground(QApplication& app) {
+    app.setQuitOnLastWindowClosed(false);
+    const QString name = SingleInstance::defaultName();
+    QLockFile oneWatcher(SingleInstance::lockPath(name, QStringLiteral(".watch.lock")));
+    oneWatcher.setStaleLockTime(0);
+    QTextStream err(stderr);
+    if (!oneWatcher.tryLock(0)) {
+        qint64 pid = 0;
+        QString host, program;
+        oneWatcher.getLockInfo(&pid, &host, &program);
+        err << TrayWatcher::alreadyRunning(pid) << '\n';
+        return ExitCode::REFUSED;
+    }
+    TrayWatcher watcher(name, GameRules::defaultPath());
+    QObject::connect(&watcher, &TrayWatcher::told, [&err](const QString& text) {
+        err << text << '\n';
+        err.flush();
+    });
+    return app.exec();
+}
+
 int runCommand(const QStringList& arguments) {
 #ifdef Q_OS_WIN
     useParentConsole();
@@ -78,8 +102,10 @@ int main(int argc, char* argv[]) {
     QStringList arguments;
     for (int i = 0; i < argc; ++i)
         arguments << QString::fromLocal8Bit(argv[i]);
-    // A command needs no display: it runs without the widgets.
-    if (CommandLine::isCommand(arguments)) {
+    // A command needs no display: it runs without the widgets. The background watcher
+    // needs them for its tray icon.
+    const bool watch = arguments.mid(1) == QStringList{QStringLiteral("--watch")};
+    if (!watch && CommandLine::isCommand(arguments)) {
         QCoreApplication app(argc, argv);
         CommandLine::describeApplication();
         Translations::install(QLocale());
@@ -89,6 +115,8 @@ int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     CommandLine::describeApplication();
     Translations::install(QLocale());
+    if (watch)
+        return watchInBackground(app);
     // Qt took its own options; anything left is not ours either.
     if (app.arguments().size() > 1)
         return runCommand(app.arguments());

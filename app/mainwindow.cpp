@@ -48,7 +48,9 @@ MainWindow::MainWindow(const WindowOptions& windowOptions, QWidget* parent)
     , settings(pedalSet.settings())
     , calibrationRun(pedalSet.calibration())
     , profiles(pedalSet.profiles())
-    , firmware(pedalSet.firmware()) {
+    , firmware(pedalSet.firmware())
+    , gameWatcher([this](const ProfileCommand& command) { return runCommand(command); },
+                  GameWatcher::Options()) {
     ruleInstaller = options.ruleInstaller ? options.ruleInstaller : &ownRuleInstaller;
     connect(ruleInstaller, &AccessRuleInstaller::finished, this, &MainWindow::accessRuleInstalled);
     if (!options.backupFolder.isEmpty())
@@ -123,6 +125,15 @@ MainWindow::MainWindow(const WindowOptions& windowOptions, QWidget* parent)
 
     ui->stackedWidget->setCurrentIndex(4);
     resetUpgradePage();
+    connect(ui->pbGamesRules, &QPushButton::clicked, this, &MainWindow::onGamesRules);
+    connect(&gameWatcher, &GameWatcher::switched, this,
+            [](const QString& text) { qDebug().noquote() << text; });
+    // A broken file is said when the user opens the rules; until then nothing switches.
+    const GameRules::File rules = GameRules::load(gameRulesPath());
+    if (rules.error.isEmpty())
+        followGameRules(rules);
+    else
+        qWarning().noquote() << rules.error;
     // The first attempt runs once the window is shown.
     pedalSet.start();
 }

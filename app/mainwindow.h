@@ -6,6 +6,7 @@
 #pragma once
 
 #include "app/accessruleinstaller.h"
+#include "app/gamewatcher.h"
 #include "app/pedalsession.h"
 #include "app/userdialogs.h"
 #include "device/gameinput.h"
@@ -45,6 +46,8 @@ struct WindowOptions {
     AccessRuleInstaller* ruleInstaller = nullptr;
     // Keeps other processes off the pedal set while the window has it; none when empty.
     QString lockPath;
+    // The rules per game; empty: games.ini in the user's configuration folder.
+    QString gameRulesPath;
 };
 
 class MainWindow : public QMainWindow {
@@ -82,6 +85,8 @@ private slots:
     void onProfileChanged(int axis);
     void onProfileExport();
     void onProfileImport();
+    // The rules per game, edited in a dialog and saved; the watcher follows them.
+    void onGamesRules();
     void onCalibrateSave(int axis);
     void onClutch();
     void onClearFlash();
@@ -149,6 +154,9 @@ private:
     void refuseWhileBusy();
     // What a forwarded command or a page action is told while the pedal set is busy.
     QString busyText() const;
+    QString gameRulesPath() const;
+    // Switching by running game while the window is open, as the rules say.
+    void followGameRules(const GameRules::File& file);
 
     Ui::MainWindow* ui;
     WindowOptions options;
@@ -177,6 +185,7 @@ private:
     // What the running installation was asked for; none when none runs.
     AccessRuleInstaller::Fixes installing;
     GameInput::Diagnosis gameInput;
+    GameWatcher gameWatcher;
     // The session state the line was last checked in.
     std::optional<PedalSession::State> checkedState;
 };

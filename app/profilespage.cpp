@@ -3,6 +3,8 @@
 #include "app/mainwindow.h"
 #include "ui_mainwindow.h"
 
+#include "app/autostart.h"
+
 #include <QDir>
 #include <QSignalBlocker>
 
@@ -168,4 +170,46 @@ bool MainWindow::backUpProfiles(const QString& spare) {
                         tr("The profiles could not be backed up to %1.\nGo on without a backup?")
                             .arg(QDir::toNativeSeparators(backups.folder())),
                         true);
+}
+
+QString MainWindow::gameRulesPath() const {
+    return options.gameRulesPath.isEmpty() ? GameRules::defaultPath() : options.gameRulesPath;
+}
+
+void MainWindow::followGameRules(const GameRules::File& file) {
+    gameWatcher.setRules(file.rules);
+    if (file.automatic && !file.rules.isEmpty())
+        gameWatcher.start();
+    else
+        gameWatcher.stop();
+}
+
+void MainWindow::onGamesRules() {
+    GameRules::File file = GameRules::load(gameRulesPath());
+    // A broken file is shown, never replaced by an empty table.
+    if (!file.error.isEmpty()) {
+        showError(file.error);
+        return;
+    }
+    std::array<QStringList, AXIS_COUNT> stored;
+    for (int axis = 0; axis < AXIS_COUNT; ++axis)
+        for (const ProfileStore::Entry& entry : profiles.entries(axis))
+            if (!entry.record.isEmpty())
+                stored[axis] << entry.name;
+    QStringList running;
+    for (const RunningProcess& process : ProcessTable().scan(false))
+        if (!process.arguments.isEmpty())
+            running << process.name;
+    running.removeDuplicates();
+    running.sort(Qt::CaseInsensitive);
+    const bool autostartWas = Autostart::isEnabled();
+    bool autostart = autostartWas;
+    if (!dialogs->editGames(this, file, stored, running, autostart))
+        return;
+    QString error = GameRules::save(gameRulesPath(), file);
+    if (error.isEmpty() && autostart != autostartWas)
+        error = Autostart::setEnabled(autostart);
+    if (!error.isEmpty())
+        showError(error);
+    followGameRules(GameRules::load(gameRulesPath()));
 }

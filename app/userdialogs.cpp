@@ -1,4 +1,5 @@
 #include "app/userdialogs.h"
+#include "app/gamesdialog.h"
 
 #include <QFileDialog>
 
@@ -44,4 +45,16 @@ QString WidgetDialogs::openFileName(const QString& filter) {
 
 QString WidgetDialogs::saveFileName() {
     return QFileDialog::getSaveFileName(nullptr, QString(), QString(), QString());
+}
+
+bool WidgetDialogs::editGames(QWidget* parent, GameRules::File& file,
+                              const std::array<QStringList, Protocol::AXIS_COUNT>& profiles,
+                              const QStringList& running, bool& autostart) {
+    GamesDialog dialog(file, profiles, running, parent);
+    dialog.setAutostart(autostart);
+    if (dialog.exec() != QDialog::Accepted)
+        return false;
+    file = dialog.rules();
+    autostart = dialog.autostart();
+    return true;
 }

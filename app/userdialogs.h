@@ -3,6 +3,8 @@
 // modal dialogs on a timer.
 #pragma once
 
+#include "profiles/gamerules.h"
+
 #include <QMessageBox>
 #include <QPointer>
 #include <QString>
@@ -28,6 +30,12 @@ public:
     // The platform's file dialogs, without a parent; empty when cancelled.
     virtual QString openFileName(const QString& filter) = 0;
     virtual QString saveFileName() = 0;
+    // The rules per game, edited in place; false when cancelled. profiles: the names the
+    // pedal set holds per axis; running: the programs running now; autostart: whether the
+    // background watcher starts with the desktop.
+    virtual bool editGames(QWidget* parent, GameRules::File& file,
+                           const std::array<QStringList, Protocol::AXIS_COUNT>& profiles,
+                           const QStringList& running, bool& autostart) = 0;
 };
 
 // The real message boxes and file dialogs.
@@ -39,6 +47,9 @@ public:
     void closeNotice() override;
     QString openFileName(const QString& filter) override;
     QString saveFileName() override;
+    bool editGames(QWidget* parent, GameRules::File& file,
+                   const std::array<QStringList, Protocol::AXIS_COUNT>& profiles,
+                   const QStringList& running, bool& autostart) override;
 
 private:
     QPointer<QMessageBox> openNotice;

@@ -10,7 +10,7 @@ seconds=${BENCH_SECONDS:-10}
 
 cmake --preset default >/dev/null
 cmake --build --preset default --target bench_inputs bench_idle bench_startup bench_workflows \
-  bench_firmware >/dev/null
+  bench_firmware bench_watcher >/dev/null
 bin=build/default/bench
 
 # A display number nobody uses.
@@ -48,6 +48,7 @@ run xcb "$bin/bench_idle" "$seconds" xcb
 run xcb "$bin/bench_startup" 5 xcb
 run offscreen "$bin/bench_workflows" offscreen
 run offscreen "$bin/bench_firmware"
+run offscreen "$bin/bench_watcher"
 
 awk -F'\t' '
   { bench[NR] = $2; fig[NR] = $3; val[NR] = $4; goal[NR] = $5

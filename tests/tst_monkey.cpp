@@ -63,6 +63,12 @@ class TestMonkey : public QObject {
         }
         QString openFileName(const QString&) override { return file(); }
         QString saveFileName() override { return file(); }
+        // The rules as they are, kept or cancelled; the desktop's autostart left alone.
+        bool editGames(QWidget*, GameRules::File&, const std::array<QStringList, 3>&,
+                       const QStringList&, bool&) override {
+            ++walk.actions["answer games"];
+            return walk.chance(50);
+        }
         QString file() {
             ++walk.actions["answer file dialog"];
             if (walk.chance(15))

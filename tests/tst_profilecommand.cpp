@@ -175,12 +175,13 @@ private slots:
                                << "check";
         QTest::newRow("two actions") << "--check --import p.ini"
                                      << "usage: Give only one of --list, --select, --export, "
-                                        "--import and --check.";
+                                        "--import, --check, --games, --add-game and --remove-game.";
         QTest::newRow("nothing to do") << "--json"
-                                       << "usage: Nothing to do: give --list, "
-                                          "--select, --export, --import or --check.";
+                                       << "usage: Nothing to do: give --list, --select, --export, "
+                                          "--import, --check, --games, --add-game or "
+                                          "--remove-game.";
         QTest::newRow("json alone") << "--json --select brake=A"
-                                    << "usage: --json goes with --list.";
+                                    << "usage: --json goes with --list or --games.";
         QTest::newRow("two files") << "--export a --export b"
                                    << "usage: --export takes one file name.";
         QTest::newRow("unknown") << "--lst"
@@ -496,7 +497,7 @@ private slots:
         QTest::newRow("changed meanwhile is kept")
             << "brake=RACE throttle=WET"
             << ""
-            << "brake=DEFAULT" << 0xEF040100u << 0xEF020100u << "";
+            << "brake=ICE" << 0xEF040500u << 0xEF020500u << "";
         QTest::newRow("the other axis changed meanwhile")
             << "brake=RACE"
             << ""
@@ -527,6 +528,7 @@ private slots:
                                             QString(choices).replace(" ", " --select ")))
                 .command;
         };
+        PedalSim::setProfile(5, "ICE", 2, {1, 2, 3, 4, 5});
         if (unplugged == "before")
             PedalSim::unplug();
         quint32 during = 0;

@@ -137,6 +137,39 @@ private slots:
                                          reportHex("020C0F000102EFEF")}));
     }
 
+    // GAMES opens the rules with the pedal set's profiles to choose from and saves what was
+    // edited; the window then switches by them. A broken file is shown, not emptied.
+    void gamesRules() {
+        const QString path = testOptions().gameRulesPath;
+        QFile::remove(path);
+        auto w = openWindow();
+        TestDialogs& dialogs = testDialogs();
+        const auto reset = qScopeGuard([&] { dialogs.games = nullptr; });
+        dialogs.games = [](GameRules::File& file) {
+            file.rules << GameRule{"Sim", "no-such-game.exe", "", {"", "RACE", ""}};
+            return true;
+        };
+        QTest::mouseClick(widget<QPushButton>(*w, "pbGamesRules"), Qt::LeftButton);
+        QCOMPARE(dialogs.offeredProfiles[1], (QStringList{"DEFAULT", "RACE"}));
+        const GameRules::File saved = GameRules::load(path);
+        QCOMPARE(saved.rules.size(), 1);
+        QCOMPARE(saved.rules[0].profiles[1], "RACE");
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::Append) && file.write("oops\n") == 5);
+        file.close();
+        MessageBoxAnswerer answerer;
+        bool offered = false;
+        dialogs.games = [&offered](GameRules::File&) {
+            return offered = true;
+        };
+        QTest::mouseClick(widget<QPushButton>(*w, "pbGamesRules"), Qt::LeftButton);
+        QVERIFY(!offered);
+        QCOMPARE(answerer.seen.size(), 1);
+        QVERIFY(answerer.seen[0].startsWith("Error|Line "));
+        QVERIFY(answerer.seen[0].endsWith(" is not understood: oops"));
+        QCOMPARE(GameRules::load(path).rules.size(), 0); // still broken: nothing was written
+    }
+
     // The typed name and the curve as drawn: a point dragged to 29.5 is stored as 29.
     // Removing needs no answer; the list falls back to its first entry.
     void savingAndRemoving() {

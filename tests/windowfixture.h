@@ -89,6 +89,15 @@ public:
     void closeNotice() override { noticeOpen = false; }
     QString openFileName(const QString&) override { return answerFile(); }
     QString saveFileName() override { return answerFile(); }
+    // What the window offered, and the user's edit (none: cancelled).
+    bool editGames(QWidget*, GameRules::File& file,
+                   const std::array<QStringList, Protocol::AXIS_COUNT>& profiles,
+                   const QStringList&, bool&) override {
+        offeredProfiles = profiles;
+        return games && games(file);
+    }
+    std::function<bool(GameRules::File&)> games;
+    std::array<QStringList, Protocol::AXIS_COUNT> offeredProfiles;
 
     MessageBoxAnswerer* boxes = nullptr;
     FileDialogAnswerer* files = nullptr;
@@ -125,6 +134,8 @@ inline WindowOptions testOptions() {
     WindowOptions options;
     options.dialogs = &testDialogs();
     options.backupFolder = backupFolder();
+    // No rules per game unless a test writes them.
+    options.gameRulesPath = QFileInfo(backupFolder()).absolutePath() + "/games.ini";
     options.firmwareWritingStepMs = 10;
     // Each reconnection waits for the reader's read: the fault sweep reconnects hundreds of times.
     options.readTimeoutMs = 5;

@@ -13,6 +13,17 @@
     </message>
 </context>
 <context>
+    <name>Autostart</name>
+    <message>
+        <source>%1 can not be written.</source>
+        <translation>%1 kann nicht geschrieben werden.</translation>
+    </message>
+    <message>
+        <source>%1 can not be removed.</source>
+        <translation>%1 kann nicht entfernt werden.</translation>
+    </message>
+</context>
+<context>
     <name>CommandLine</name>
     <message>
         <source>Configuration tool for the VEXO PX7 pedal set. Without options it opens its window.</source>
@@ -47,10 +58,6 @@
         <translation>Unerwartetes Argument: %1</translation>
     </message>
     <message>
-        <source>--json goes with --list.</source>
-        <translation>--json gehört zu --list.</translation>
-    </message>
-    <message>
         <source>Invalid --select value &quot;%1&quot;: give AXIS=NAME, with AXIS clutch, brake or throttle.</source>
         <translation>Ungültiger Wert für --select „%1“: Geben Sie AXIS=NAME an, mit AXIS clutch, brake oder throttle.</translation>
     </message>
@@ -65,14 +72,6 @@
     <message>
         <source>Check whether games see the pedal set: access to its configuration interface, its joystick mark and its input device. Exits 0 when games can use the pedals.</source>
         <translation>Prüft, ob Spiele das Pedalset sehen: Zugriff auf seine Konfigurationsschnittstelle, seine Joystick-Markierung und sein Eingabegerät. Endet mit 0, wenn Spiele die Pedale nutzen können.</translation>
-    </message>
-    <message>
-        <source>Nothing to do: give --list, --select, --export, --import or --check.</source>
-        <translation>Nichts zu tun: --list, --select, --export, --import oder --check angeben.</translation>
-    </message>
-    <message>
-        <source>Give only one of --list, --select, --export, --import and --check.</source>
-        <translation>Nur eine von --list, --select, --export, --import und --check angeben.</translation>
     </message>
     <message>
         <source>Make NAME the selected profile of AXIS (clutch, brake or throttle) and keep it in the pedal set. Give it once for each axis to switch. Followed by -- and a command, start that command (a game) and put the earlier profiles back when it ends.</source>
@@ -121,6 +120,74 @@ Rückgabewerte:
   7  --check: Spiele sehen die Pedale womöglich nicht
   Mit --select und -- BEFEHL: der des Befehls (127: er konnte nicht gestartet werden)
 </translation>
+    </message>
+    <message>
+        <source>Print the rules that give each game its profiles (with --json: as JSON).</source>
+        <translation>Gibt die Regeln aus, die jedem Spiel seine Profile geben (mit --json: als JSON).</translation>
+    </message>
+    <message>
+        <source>Add a rule for GAME, or replace its rule: the game is recognised by --executable or --app-id and gets the profiles given with --select.</source>
+        <translation>Fügt eine Regel für SPIEL hinzu oder ersetzt seine Regel: Das Spiel wird an --executable oder --app-id erkannt und bekommt die mit --select angegebenen Profile.</translation>
+    </message>
+    <message>
+        <source>GAME</source>
+        <translation>SPIEL</translation>
+    </message>
+    <message>
+        <source>With --add-game: the game&apos;s executable (Linux or .exe).</source>
+        <translation>Mit --add-game: die ausführbare Datei des Spiels (Linux oder .exe).</translation>
+    </message>
+    <message>
+        <source>NAME</source>
+        <translation>NAME</translation>
+    </message>
+    <message>
+        <source>With --add-game: the game&apos;s Steam app id.</source>
+        <translation>Mit --add-game: die Steam-App-ID des Spiels.</translation>
+    </message>
+    <message>
+        <source>ID</source>
+        <translation>ID</translation>
+    </message>
+    <message>
+        <source>Remove the rule for GAME.</source>
+        <translation>Entfernt die Regel für SPIEL.</translation>
+    </message>
+    <message>
+        <source>Switch profiles by running game in the background, with a tray icon (given alone).</source>
+        <translation>Wechselt die Profile im Hintergrund nach laufendem Spiel, mit einem Symbol im Infobereich (allein angeben).</translation>
+    </message>
+    <message>
+        <source>--watch goes alone.</source>
+        <translation>--watch wird allein angegeben.</translation>
+    </message>
+    <message>
+        <source>Nothing to do: give --list, --select, --export, --import, --check, --games, --add-game or --remove-game.</source>
+        <translation>Nichts zu tun: --list, --select, --export, --import, --check, --games, --add-game oder --remove-game angeben.</translation>
+    </message>
+    <message>
+        <source>Give only one of --list, --select, --export, --import, --check, --games, --add-game and --remove-game.</source>
+        <translation>Nur eine von --list, --select, --export, --import, --check, --games, --add-game und --remove-game angeben.</translation>
+    </message>
+    <message>
+        <source>--json goes with --list or --games.</source>
+        <translation>--json gehört zu --list oder --games.</translation>
+    </message>
+    <message>
+        <source>--executable and --app-id go with --add-game.</source>
+        <translation>--executable und --app-id gehören zu --add-game.</translation>
+    </message>
+    <message>
+        <source>--add-game needs --executable or --app-id.</source>
+        <translation>--add-game braucht --executable oder --app-id.</translation>
+    </message>
+    <message>
+        <source>--add-game needs the game&apos;s profiles, given with --select AXIS=NAME.</source>
+        <translation>--add-game braucht die Profile des Spiels, angegeben mit --select AXIS=NAME.</translation>
+    </message>
+    <message>
+        <source>--%1 takes the game&apos;s name.</source>
+        <translation>--%1 braucht den Namen des Spiels.</translation>
     </message>
 </context>
 <context>
@@ -277,6 +344,135 @@ sudo udevadm trigger %2</source>
 sudo cp packaging/linux/%1 /etc/udev/hwdb.d/
 sudo systemd-hwdb $(test -e /etc/udev/hwdb.bin || echo --usr) update
 sudo udevadm trigger %2</translation>
+    </message>
+</context>
+<context>
+    <name>GameRules</name>
+    <message>
+        <source>%1 can not be read: %2</source>
+        <translation>%1 kann nicht gelesen werden: %2</translation>
+    </message>
+    <message>
+        <source>Line %1 of %2 is not understood: %3</source>
+        <translation>Zeile %1 von %2 wird nicht verstanden: %3</translation>
+    </message>
+    <message>
+        <source>%1 can not be read.</source>
+        <translation>%1 kann nicht gelesen werden.</translation>
+    </message>
+    <message>
+        <source>Line %1 of %2: game %3 needs a name and an executable or an app_id.</source>
+        <translation>Zeile %1 von %2: Spiel %3 braucht einen Namen und eine ausführbare Datei oder eine app_id.</translation>
+    </message>
+    <message>
+        <source>%1 can not be written.</source>
+        <translation>%1 kann nicht geschrieben werden.</translation>
+    </message>
+    <message>
+        <source>Automatic switching: on</source>
+        <translation>Automatischer Wechsel: an</translation>
+    </message>
+    <message>
+        <source>Automatic switching: off</source>
+        <translation>Automatischer Wechsel: aus</translation>
+    </message>
+    <message>
+        <source>%1: %2</source>
+        <translation>%1: %2</translation>
+    </message>
+    <message>
+        <source>There is no game named &quot;%1&quot;.</source>
+        <translation>Es gibt kein Spiel namens „%1“.</translation>
+    </message>
+    <message>
+        <source>%1 removed.</source>
+        <translation>%1 entfernt.</translation>
+    </message>
+    <message>
+        <source>Steam app %1</source>
+        <translation>Steam-App %1</translation>
+    </message>
+</context>
+<context>
+    <name>GameWatcher</name>
+    <message>
+        <source>%1 started: %2</source>
+        <translation>%1 gestartet: %2</translation>
+    </message>
+    <message>
+        <source>%1 ended: %2</source>
+        <translation>%1 beendet: %2</translation>
+    </message>
+</context>
+<context>
+    <name>GamesDialog</name>
+    <message>
+        <source>Profiles per game</source>
+        <translation>Profile je Spiel</translation>
+    </message>
+    <message>
+        <source>Each game gets these profiles while it runs; the earlier ones come back when it ends. A game is recognised by its executable (a Linux program or a Windows .exe) or by its Steam app id.</source>
+        <translation>Jedes Spiel bekommt diese Profile, solange es läuft; die vorherigen kommen zurück, wenn es endet. Ein Spiel wird an seiner ausführbaren Datei (ein Linux-Programm oder eine Windows-.exe) oder an seiner Steam-App-ID erkannt.</translation>
+    </message>
+    <message>
+        <source>Game</source>
+        <translation>Spiel</translation>
+    </message>
+    <message>
+        <source>Executable</source>
+        <translation>Ausführbare Datei</translation>
+    </message>
+    <message>
+        <source>Steam app id</source>
+        <translation>Steam-App-ID</translation>
+    </message>
+    <message>
+        <source>Clutch</source>
+        <translation>Kupplung</translation>
+    </message>
+    <message>
+        <source>Brake</source>
+        <translation>Bremse</translation>
+    </message>
+    <message>
+        <source>Throttle</source>
+        <translation>Gas</translation>
+    </message>
+    <message>
+        <source>Add...</source>
+        <translation>Hinzufügen …</translation>
+    </message>
+    <message>
+        <source>Remove</source>
+        <translation>Entfernen</translation>
+    </message>
+    <message>
+        <source>Switch profiles automatically while a game runs</source>
+        <translation>Profile automatisch wechseln, solange ein Spiel läuft</translation>
+    </message>
+    <message>
+        <source>Also when the window is closed (start with the desktop)</source>
+        <translation>Auch bei geschlossenem Fenster (mit dem Desktop starten)</translation>
+    </message>
+    <message>
+        <source>Add a game</source>
+        <translation>Ein Spiel hinzufügen</translation>
+    </message>
+    <message>
+        <source>A running program, or the name of a game&apos;s executable:</source>
+        <translation>Ein laufendes Programm oder der Name der ausführbaren Datei eines Spiels:</translation>
+    </message>
+    <message>
+        <source>(as it is)</source>
+        <translation>(wie es ist)</translation>
+    </message>
+    <message>
+        <source>%1 (missing)</source>
+        <translation>%1 (fehlt)</translation>
+    </message>
+    <message>
+        <source>Row %1 needs a game&apos;s name and an executable or a Steam app id.</source>
+        <translation>Zeile %1 braucht den Namen eines Spiels und eine ausführbare Datei oder eine Steam-App-ID.</translation>
     </message>
 </context>
 <context>
@@ -614,6 +810,10 @@ Lassen Sie das Pedalset angeschlossen, bis das Update abgeschlossen ist. Die Pro
         <source>Restart games and Steam if they are running.</source>
         <translation>Starten Sie laufende Spiele und Steam neu.</translation>
     </message>
+    <message>
+        <source>GAMES</source>
+        <translation>SPIELE</translation>
+    </message>
 </context>
 <context>
     <name>ProfileCommands</name>
@@ -687,6 +887,41 @@ Lassen Sie das Pedalset angeschlossen, bis das Update abgeschlossen ist. Die Pro
     <message>
         <source>The running window did not answer in time; it may still carry out the command.</source>
         <translation>Das laufende Fenster hat nicht rechtzeitig geantwortet; es kann den Befehl noch ausführen.</translation>
+    </message>
+</context>
+<context>
+    <name>TrayWatcher</name>
+    <message>
+        <source>Open</source>
+        <translation>Öffnen</translation>
+    </message>
+    <message>
+        <source>Pause</source>
+        <translation>Pause</translation>
+    </message>
+    <message>
+        <source>Quit</source>
+        <translation>Beenden</translation>
+    </message>
+    <message>
+        <source>Vexo Setting: profiles per game</source>
+        <translation>Vexo Setting: Profile je Spiel</translation>
+    </message>
+    <message>
+        <source>Vexo Setting</source>
+        <translation>Vexo Setting</translation>
+    </message>
+    <message>
+        <source>Paused</source>
+        <translation>Angehalten</translation>
+    </message>
+    <message>
+        <source>No game running</source>
+        <translation>Kein Spiel läuft</translation>
+    </message>
+    <message>
+        <source>A watcher is already running (process %1).</source>
+        <translation>Es läuft schon ein Wächter (Prozess %1).</translation>
     </message>
 </context>
 <context>
