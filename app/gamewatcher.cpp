@@ -19,13 +19,15 @@ constexpr qsizetype MAX_COMMAND_LINE = 64 * 1024;
 constexpr qsizetype MAX_ENVIRONMENT = 256 * 1024;
 constexpr qsizetype MAX_NAME = 64;
 const QByteArray STEAM_APP_ID = QByteArrayLiteral("SteamAppId=");
+// A known process's name is read again every this many scans (10 s at one per 2 s).
+constexpr long NAME_CHECK_EVERY = 5;
 
 #ifdef Q_OS_UNIX
 // A small file of the proc folder, whole up to max bytes; plain calls, as 500 processes are
 // read every two seconds.
-QByteArray readSmall(const QByteArray& path, qsizetype max) {
+QByteArray readSmall(int folder, const QByteArray& path, qsizetype max) {
     QByteArray content;
-    const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC);
+    const int fd = ::openat(folder, path.constData(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
         return content;
     char buffer[4096];
@@ -77,32 +79,39 @@ QList<RunningProcess> ProcessTable::scan(bool withEnvironment) {
     DIR* folder = ::opendir(root.constData());
     if (!folder)
         return running;
+    const int folderFd = ::dirfd(folder);
+    ++scans;
     std::unordered_set<long> seen;
     while (const dirent* entry = ::readdir(folder)) {
         char* end = nullptr;
         const long pid = std::strtol(entry->d_name, &end, 10);
         if (pid <= 0 || *end != '\0')
             continue;
-        const QByteArray base = root + '/' + entry->d_name + '/';
-        QByteArray name = readSmall(base + "comm", MAX_NAME);
-        if (name.isEmpty())
-            continue; // ended meanwhile
-        if (name.endsWith('\n'))
-            name.chop(1);
-        seen.insert(pid);
+        const QByteArray base = QByteArray(entry->d_name) + '/';
         auto found = known.find(pid);
-        // A new process, or one that ran another program since (exec): read it whole.
-        if (found == known.end() || found->second.name != name) {
-            Known process;
-            process.name = name;
-            process.process.name = QString::fromLocal8Bit(name);
-            process.process.arguments = commandLine(readSmall(base + "cmdline", MAX_COMMAND_LINE));
-            found = known.insert_or_assign(pid, process).first;
+        // A new process is read whole. A known one's name is read again every few scans
+        // (each read costs system calls), which shows a program it ran since (exec).
+        if (found == known.end() || (pid + scans) % NAME_CHECK_EVERY == 0) {
+            QByteArray name = readSmall(folderFd, base + "comm", MAX_NAME);
+            if (name.isEmpty())
+                continue; // ended meanwhile
+            if (name.endsWith('\n'))
+                name.chop(1);
+            if (found == known.end() || found->second.name != name) {
+                Known process;
+                process.name = name;
+                process.process.name = QString::fromLocal8Bit(name);
+                process.process.arguments =
+                    commandLine(readSmall(folderFd, base + "cmdline", MAX_COMMAND_LINE));
+                GameRules::prepare(process.process);
+                found = known.insert_or_assign(pid, process).first;
+            }
         }
+        seen.insert(pid);
         // The environment of another user's process can not be read; asked once either way.
         if (withEnvironment && !found->second.environmentRead) {
             found->second.process.steamAppId =
-                steamAppId(readSmall(base + "environ", MAX_ENVIRONMENT));
+                steamAppId(readSmall(folderFd, base + "environ", MAX_ENVIRONMENT));
             found->second.environmentRead = true;
         }
         running << found->second.process;
@@ -134,6 +143,9 @@ void GameWatcher::setRules(const QList<GameRule>& newRules) {
                 kept.append({i, entry.before});
     rules = newRules;
     active = kept;
+    wanted.clear();
+    for (const GameRule& rule : std::as_const(rules))
+        wanted << GameRules::programName(rule.executable);
 }
 
 void GameWatcher::start() {
@@ -151,7 +163,7 @@ void GameWatcher::scan() {
     std::vector<bool> running(rules.size(), false);
     for (const RunningProcess& process : processes.scan(byAppId))
         for (int i = 0; i < rules.size(); ++i)
-            running[i] = running[i] || GameRules::matches(rules[i], process);
+            running[i] = running[i] || GameRules::matches(wanted[i], rules[i].appId, process);
     // Those that ended, the latest first, then those that started.
     for (int i = int(active.size()) - 1; i >= 0; --i)
         if (!running[active[i].rule])

@@ -13,7 +13,7 @@
 #include <unordered_map>
 
 // The processes of the system, read from a proc folder (/proc, or a test's fixture). A
-// process is read whole once; later scans read only its name, which an exec changes.
+// process is read whole once; later its name only, now and then, which an exec changes.
 class ProcessTable {
 public:
     explicit ProcessTable(const QString& root = QStringLiteral("/proc"));
@@ -28,6 +28,7 @@ private:
     };
     QByteArray root;
     std::unordered_map<long, Known> known;
+    long scans = 0;
 };
 
 class GameWatcher : public QObject {
@@ -67,6 +68,7 @@ private:
     LaunchWrapper::Execute execute;
     ProcessTable processes;
     QList<GameRule> rules;
+    QStringList wanted;   // each rule's executable as matching compares it
     QList<Active> active; // in the order the games started
     QTimer timer;
 };

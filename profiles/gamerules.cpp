@@ -10,7 +10,6 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QRegularExpression>
 #include <QSaveFile>
 #include <QSettings>
 #include <QStandardPaths>
@@ -62,14 +61,6 @@ Lines scanLines(const QByteArray& content) {
     return lines;
 }
 
-// A name in any letter case, without ".exe", from a Linux or a Windows path.
-QString programName(const QString& path) {
-    static const QRegularExpression separators(QStringLiteral("[/\\\\]"));
-    QString name = path.section(separators, -1).toLower();
-    if (name.endsWith(EXE_SUFFIX))
-        name.chop(EXE_SUFFIX.size());
-    return name;
-}
 } // namespace
 
 QString defaultPath() {
@@ -227,19 +218,39 @@ CommandResult remove(const QString& path, const QString& game) {
                : ProfileCommands::refused(error);
 }
 
-bool matches(const GameRule& rule, const RunningProcess& process) {
-    if (!rule.appId.isEmpty() && process.steamAppId == rule.appId)
+QString programName(const QString& path) {
+    const qsizetype folder =
+        std::max(path.lastIndexOf(QLatin1Char('/')), path.lastIndexOf(QLatin1Char('\\')));
+    QString name = path.mid(folder + 1).toLower();
+    if (name.endsWith(EXE_SUFFIX))
+        name.chop(EXE_SUFFIX.size());
+    return name;
+}
+
+void prepare(RunningProcess& process) {
+    process.programKey =
+        process.arguments.isEmpty() ? QString() : programName(process.arguments.first());
+    process.nameKey = process.name.toLower();
+}
+
+bool matches(const QString& wanted, const QString& appId, const RunningProcess& process) {
+    if (!appId.isEmpty() && process.steamAppId == appId)
         return true;
-    if (rule.executable.isEmpty())
+    if (wanted.isEmpty())
         return false;
-    const QString wanted = programName(rule.executable);
-    if (!process.arguments.isEmpty() && programName(process.arguments.first()) == wanted)
+    if (process.programKey == wanted)
         return true;
     // Wine names a process after its .exe, cut like any other name.
-    const QString name = process.name.toLower();
+    const QString& name = process.nameKey;
     if (name.size() < KERNEL_NAME_LENGTH)
-        return programName(name) == wanted;
+        return name == wanted || name == wanted + EXE_SUFFIX;
     return (wanted + EXE_SUFFIX).startsWith(name);
+}
+
+bool matches(const GameRule& rule, const RunningProcess& process) {
+    RunningProcess prepared = process;
+    prepare(prepared);
+    return matches(programName(rule.executable), rule.appId, prepared);
 }
 
 QString matchText(const GameRule& rule) {

@@ -39,6 +39,10 @@ struct RunningProcess {
     QString name;          // the kernel's name for it; Linux cuts it at 15 bytes
     QStringList arguments; // its command line, the program first
     QString steamAppId;    // from its environment, where this user may read it
+    // The names matching compares, worked out once (GameRules::prepare): the program's name
+    // and the kernel's, lower case, without ".exe".
+    QString programKey;
+    QString nameKey;
 };
 
 namespace GameRules {
@@ -63,6 +67,11 @@ CommandResult list(const QString& path, bool json);
 CommandResult add(const QString& path, const GameRule& rule);
 CommandResult remove(const QString& path, const QString& game);
 
+// A name in any letter case, without its folder (Linux or Windows) and without ".exe".
+QString programName(const QString& path);
+void prepare(RunningProcess& process);
+// wanted: programName of the rule's executable, worked out once per rule.
+bool matches(const QString& wanted, const QString& appId, const RunningProcess& prepared);
 bool matches(const GameRule& rule, const RunningProcess& process);
 // How the rule matches, for lists: "acs.exe" or "Steam app 690790".
 QString matchText(const GameRule& rule);

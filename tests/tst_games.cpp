@@ -104,7 +104,7 @@ private slots:
         QFETCH(QStringList, arguments);
         QFETCH(QString, steamAppId);
         QTEST(GameRules::matches(rule("game", executable, appId),
-                                 RunningProcess{name, arguments, steamAppId}),
+                                 RunningProcess{name, arguments, steamAppId, {}, {}}),
               "matches");
     }
 
@@ -236,6 +236,16 @@ private slots:
         onPedalSet(CommandLine::parse({"vexo-setting", "--select", "throttle=DEFAULT"}).command);
         quit(300); // the throttle was changed meanwhile: it stays
         QCOMPARE(step(), "ef020100 DR2 ended: brake DEFAULT");
+        // A launcher that runs the game in its own process (exec) is seen within five scans.
+        run(500, "launch.sh", QByteArray("/bin/sh\0launch.sh\0", 19));
+        QCOMPARE(step(), "ef020100 ");
+        run(500, "acs.exe", QByteArray("Z:\\AC\\acs.exe\0", 15));
+        QString seen = " ";
+        for (int scan = 0; scan < 5 && seen.endsWith(' '); ++scan)
+            seen = step();
+        QCOMPARE(seen, "ef020300 AC started: brake RACE");
+        quit(500);
+        QCOMPARE(step(), "ef020100 AC ended: brake DEFAULT");
         run(400, "old", QByteArray("old\0", 4));
         QCOMPARE(step(),
                  "ef020100 Old started: The pedal set has no brake profile named \"GONE\".");
