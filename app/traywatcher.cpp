@@ -7,14 +7,15 @@
 #include <QIcon>
 #include <QProcess>
 
-TrayWatcher::TrayWatcher(const QString& serverName, const QString& rules, QObject* parent)
+TrayWatcher::TrayWatcher(const QString& serverName, const QString& rules,
+                         const GameWatcher::Options& options, QObject* parent)
     : QObject(parent)
     , rulesPath(rules)
     , games(
           [serverName](const ProfileCommand& command) {
               return CommandLine::carryOut(command, serverName);
           },
-          GameWatcher::Options()) {
+          options) {
     current = trayMenu.addAction(QString());
     current->setEnabled(false);
     trayMenu.addSeparator();

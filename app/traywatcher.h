@@ -16,7 +16,9 @@
 class TrayWatcher : public QObject {
     Q_OBJECT
 public:
-    TrayWatcher(const QString& serverName, const QString& rulesPath, QObject* parent = nullptr);
+    TrayWatcher(const QString& serverName, const QString& rulesPath,
+                const GameWatcher::Options& options = GameWatcher::Options(),
+                QObject* parent = nullptr);
 
     // What a second --watch says.
     static QString alreadyRunning(qint64 pid);

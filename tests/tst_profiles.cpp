@@ -3,6 +3,7 @@
 
 #include "app/commandline.h"
 #include "app/singleinstance.h"
+#include "app/traywatcher.h"
 #include "app/widgets/vexoaxis.h"
 
 #include <QComboBox>
@@ -14,6 +15,7 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QSettings>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 
 #include <atomic>
@@ -168,6 +170,48 @@ private slots:
         QVERIFY(answerer.seen[0].startsWith("Error|Line "));
         QVERIFY(answerer.seen[0].endsWith(" is not understood: oops"));
         QCOMPARE(GameRules::load(path).rules.size(), 0); // still broken: nothing was written
+    }
+
+    // The background watcher switches through the open window, whose lists show the game's
+    // profile, and once the window is closed on the pedal set itself. Its menu names the
+    // game; a broken rules file stops it and is told.
+    void backgroundWatcher() {
+        const QString server = dir.filePath("watch.socket");
+        const QString rules = dir.filePath("games.ini");
+        QVERIFY(
+            GameRules::save(rules, {{GameRule{"AC", "acs.exe", "", {"", "DEFAULT", ""}}}, true, {}})
+                .isEmpty());
+        QTemporaryDir proc;
+        auto w = openWindow();
+        auto instance = std::make_unique<SingleInstance>(server);
+        QCOMPARE(instance->listen(), SingleInstance::Listen::Listening);
+        instance->setHandler([&](const ProfileCommand& c) { return w->runCommand(c); });
+        TrayWatcher tray(server, rules, {proc.path(), 2000});
+        QSignalSpy told(&tray, &TrayWatcher::told);
+        QCOMPARE(tray.menu().actions().first()->text(), "No game running");
+        const QString game = proc.filePath("700");
+        QVERIFY(QDir().mkpath(game));
+        QFile comm(game + "/comm");
+        QVERIFY(comm.open(QIODevice::WriteOnly) && comm.write("acs.exe\n") == 8);
+        comm.close();
+        // As from another process: this one serves the window.
+        fromAnotherThread([&] { return tray.watcher().scan(), QString(); });
+        QCOMPARE(shown(*w), QStringLiteral("DEFAULT*|DEFAULT*,RACE|DEFAULT*"));
+        QTRY_COMPARE(tray.menu().actions().first()->text(), "AC: brake DEFAULT");
+        w.reset(); // closed: the pedal set keeps the game's choice
+        instance.reset();
+        QVERIFY(QDir(game).removeRecursively());
+        tray.watcher().scan();
+        QCOMPARE(PedalSim::keptSelection(), 0xEF020300u); // put back, on the pedal set itself
+        QCOMPARE(told.size(), 2);
+        QCOMPARE(told.last().first().toString(), "AC ended: brake RACE");
+        QCOMPARE(tray.menu().actions().first()->text(), "No game running");
+        QFile broken(rules);
+        QVERIFY(broken.open(QIODevice::Append) && broken.write("oops\n") == 5);
+        broken.close();
+        tray.reload();
+        QVERIFY(told.last().first().toString().endsWith(" is not understood: oops"));
+        QVERIFY(!tray.watcher().isRunning());
     }
 
     // The typed name and the curve as drawn: a point dragged to 29.5 is stored as 29.
