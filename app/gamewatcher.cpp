@@ -143,6 +143,7 @@ void GameWatcher::setRules(const QList<GameRule>& newRules) {
                 kept.append({i, entry.before});
     rules = newRules;
     active = kept;
+    postponed.clear();
     wanted.clear();
     for (const GameRule& rule : std::as_const(rules))
         wanted << GameRules::programName(rule.executable);
@@ -169,6 +170,9 @@ void GameWatcher::scan() {
         if (!running[active[i].rule])
             end(i);
     for (int i = 0; i < rules.size(); ++i)
+        if (!running[i])
+            postponed.remove(i);
+    for (int i = 0; i < rules.size(); ++i)
         if (running[i] && std::none_of(active.cbegin(), active.cend(),
                                        [i](const Active& entry) { return entry.rule == i; }))
             begin(i);
@@ -194,21 +198,45 @@ void GameWatcher::begin(int rule) {
     for (int axis = 0; axis < Protocol::AXIS_COUNT; ++axis)
         if (!game.profiles[axis].isEmpty())
             select.selections.append({axis, game.profiles[axis]});
-    active.append(entry);
-    if (select.selections.isEmpty())
+    if (select.selections.isEmpty()) {
+        active.append(entry);
         return;
+    }
     const CommandResult listed = execute(listing());
     const std::optional<LaunchWrapper::Selection> before =
         listed.exitCode == ExitCode::SUCCESS ? LaunchWrapper::parseListing(listed.out)
                                              : std::nullopt;
-    const CommandResult selected = before ? execute(select) : listed;
-    if (selected.exitCode != ExitCode::SUCCESS) {
-        emit switched(tr("%1 started: %2").arg(game.game, selected.err));
+    // No pedal set, no access, the pedal set busy: tried again at the next scan.
+    if (!before) {
+        postpone(rule, listed.err);
         return;
     }
+    // A profile the pedal set does not hold: said once, and the game counts as started.
     for (const auto& [axis, name] : std::as_const(select.selections))
-        active.last().before[axis] = (*before)[axis];
+        if (!LaunchWrapper::holds(listed.out, axis, name)) {
+            active.append(entry);
+            emit switched(
+                tr("%1 started: %2").arg(game.game, ProfileCommands::noSuchProfile(axis, name)));
+            return;
+        }
+    const CommandResult selected = execute(select);
+    if (selected.exitCode != ExitCode::SUCCESS) {
+        postpone(rule, selected.err);
+        return;
+    }
+    postponed.remove(rule);
+    for (const auto& [axis, name] : std::as_const(select.selections))
+        entry.before[axis] = (*before)[axis];
+    active.append(entry);
     emit switched(tr("%1 started: %2").arg(game.game, describe(select.selections)));
+}
+
+void GameWatcher::postpone(int rule, const QString& why) {
+    // Said once, not at every scan the game runs.
+    if (postponed.value(rule) == why)
+        return;
+    postponed.insert(rule, why);
+    emit switched(tr("%1 started: %2").arg(rules[rule].game, why));
 }
 
 void GameWatcher::end(int index) {

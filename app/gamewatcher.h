@@ -7,6 +7,7 @@
 #include "app/launchwrapper.h"
 #include "profiles/gamerules.h"
 
+#include <QHash>
 #include <QObject>
 #include <QTimer>
 
@@ -62,13 +63,16 @@ private:
         // What each axis the game switched held before; empty for one it left alone.
         LaunchWrapper::Selection before;
     };
+    // Selects the game's profiles; a game whose switch failed is tried again at each scan.
     void begin(int rule);
+    void postpone(int rule, const QString& why);
     void end(int index);
 
     LaunchWrapper::Execute execute;
     ProcessTable processes;
     QList<GameRule> rules;
-    QStringList wanted;   // each rule's executable as matching compares it
-    QList<Active> active; // in the order the games started
+    QStringList wanted;            // each rule's executable as matching compares it
+    QList<Active> active;          // in the order the games started
+    QHash<int, QString> postponed; // rules whose game runs but could not switch yet, and why
     QTimer timer;
 };

@@ -94,6 +94,15 @@ std::optional<Selection> parseListing(const QString& json) {
     return selection;
 }
 
+bool holds(const QString& json, int axis, const QString& name) {
+    const QJsonValue entry =
+        QJsonDocument::fromJson(json.toUtf8()).object().value(ProfileCommands::axisName(axis));
+    for (const QJsonValue profile : entry.toObject().value(QLatin1String("profiles")).toArray())
+        if (profile.toObject().value(QLatin1String("name")).toString() == name)
+            return true;
+    return false;
+}
+
 QList<QPair<qint32, QString>> toRestore(const QList<QPair<qint32, QString>>& chosen,
                                         const Selection& before,
                                         const std::optional<Selection>& now) {

@@ -29,6 +29,8 @@ namespace LaunchWrapper {
 using Selection = std::array<QString, Protocol::AXIS_COUNT>;
 // The selection of a --list --json output; none when the text is no such listing.
 std::optional<Selection> parseListing(const QString& json);
+// Whether that listing holds a profile of that name for the axis.
+bool holds(const QString& json, int axis, const QString& name);
 
 // The choices to put back once the game has ended: an axis the wrapper switched that still
 // holds the wrapper's choice goes back to what it had before. now is none when the pedal set

@@ -81,6 +81,7 @@ int watchInBackground(QApplication& app) {
         err << text << '\n';
         err.flush();
     });
+    watcher.reload();
     return app.exec();
 }
 

@@ -39,7 +39,6 @@ TrayWatcher::TrayWatcher(const QString& serverName, const QString& rules,
         file.addPath(rulesPath);
     connect(&file, &QFileSystemWatcher::fileChanged, this, &TrayWatcher::reload);
     connect(&file, &QFileSystemWatcher::directoryChanged, this, &TrayWatcher::reload);
-    reload();
 }
 
 QString TrayWatcher::alreadyRunning(qint64 pid) {

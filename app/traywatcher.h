@@ -25,7 +25,8 @@ public:
 
     GameWatcher& watcher() { return games; }
     const QMenu& menu() const { return trayMenu; }
-    // The rules as the file has them now; a broken file stops switching and is said.
+    // The rules as the file has them now, and switching by them (the first call starts
+    // it); a broken file stops switching and is said.
     void reload();
     void setPaused(bool paused);
 

@@ -101,8 +101,7 @@ CommandResult select(const ProfileCommand& command, ProfileStore& store) {
     // Every name is checked before the first is chosen: a refused command changes nothing.
     for (const auto& [axis, name] : command.selections)
         if (store.findStored(axis, name) < 0)
-            return refused(
-                tr("The pedal set has no %1 profile named \"%2\".").arg(axisName(axis), name));
+            return refused(noSuchProfile(axis, name));
     CommandResult result;
     for (const auto& [axis, name] : command.selections) {
         store.select(axis, name);
@@ -177,6 +176,10 @@ CommandResult noAccess() {
                       "/etc/udev/rules.d/ && sudo udevadm control --reload-rules && sudo "
                       "udevadm trigger")
                        .arg(DeviceAccess::RULE_FILE_NAME));
+}
+
+QString noSuchProfile(int axis, const QString& name) {
+    return tr("The pedal set has no %1 profile named \"%2\".").arg(axisName(axis), name);
 }
 
 CommandResult refused(const QString& text) {

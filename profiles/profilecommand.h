@@ -57,6 +57,8 @@ CommandResult noPedalSet();
 // The pedal set is listed but could not be opened: what stands in the way and the fix.
 CommandResult noAccess();
 CommandResult refused(const QString& text);
+// What a name the pedal set does not hold for the axis is told.
+QString noSuchProfile(int axis, const QString& name);
 // A report went unanswered on the way.
 CommandResult silent();
 // Another process holds the pedal set.

@@ -249,7 +249,15 @@ private slots:
         run(400, "old", QByteArray("old\0", 4));
         QCOMPARE(step(),
                  "ef020100 Old started: The pedal set has no brake profile named \"GONE\".");
+        QCOMPARE(step(), "ef020100 "); // said once
         QCOMPARE(watcher.activeGames(), QStringList{"Old: brake GONE"});
+        // Without the pedal set, a game's switch waits for it, said once.
+        PedalSim::unplug();
+        run(600, "acs.exe", QByteArray("acs.exe\0", 8));
+        QCOMPARE(step(), "ef020100 AC started: No pedal set found.");
+        QCOMPARE(step(), "ef020100 ");
+        PedalSim::plug();
+        QCOMPARE(step(), "ef020300 AC started: brake RACE");
     }
 };
 

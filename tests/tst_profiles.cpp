@@ -188,6 +188,7 @@ private slots:
         instance->setHandler([&](const ProfileCommand& c) { return w->runCommand(c); });
         TrayWatcher tray(server, rules, {proc.path(), 2000});
         QSignalSpy told(&tray, &TrayWatcher::told);
+        tray.reload();
         QCOMPARE(tray.menu().actions().first()->text(), "No game running");
         const QString game = proc.filePath("700");
         QVERIFY(QDir().mkpath(game));
