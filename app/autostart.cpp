@@ -63,7 +63,10 @@ QString setEnabled(bool enabled) {
     // The program's path is quoted as the desktop entry format wants it.
     QString quoted = program();
     quoted.replace(QLatin1Char('\\'), QLatin1String("\\\\"))
-        .replace(QLatin1Char('"'), QLatin1String("\\\""));
+        .replace(QLatin1Char('"'), QLatin1String("\\\""))
+        .replace(QLatin1Char('`'), QLatin1String("\\`"))
+        .replace(QLatin1Char('$'), QLatin1String("\\$"))
+        .replace(QLatin1Char('%'), QLatin1String("%%"));
     const QByteArray entry = QStringLiteral("[Desktop Entry]\nType=Application\n"
                                             "Name=Vexo Setting: profiles per game\n"
                                             "Exec=\"%1\" %2\nIcon=vexo-setting\n"

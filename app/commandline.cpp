@@ -244,6 +244,11 @@ Parsed parse(const QStringList& arguments) {
         return usage(tr("--executable and --app-id go with --add-game."));
     if (addGame && parser.value(EXECUTABLE).isEmpty() && parser.value(APP_ID).isEmpty())
         return usage(tr("--add-game needs --executable or --app-id."));
+    const QString appId = parser.value(APP_ID);
+    if (parser.isSet(APP_ID) &&
+        (appId.isEmpty() ||
+         !std::all_of(appId.cbegin(), appId.cend(), [](QChar c) { return c >= '0' && c <= '9'; })))
+        return usage(tr("--app-id takes the game's Steam app id, a number."));
     if (addGame && !parser.isSet(SELECT))
         return usage(tr("--add-game needs the game's profiles, given with --select AXIS=NAME."));
     for (const QString& option : {ADD_GAME, REMOVE_GAME})

@@ -10,15 +10,22 @@
 #ifdef Q_OS_UNIX
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
+#endif
+#ifdef Q_OS_WIN
+#include <windows.h>
+// windows.h first
+#include <tlhelp32.h>
 #endif
 
 namespace {
-// Enough for any command line or environment a game is recognised by.
-constexpr qsizetype MAX_COMMAND_LINE = 64 * 1024;
+// Enough for any program path or environment a game is recognised by.
+constexpr qsizetype MAX_PROGRAM = 4 * 1024;
 constexpr qsizetype MAX_ENVIRONMENT = 256 * 1024;
 constexpr qsizetype MAX_NAME = 64;
 const QByteArray STEAM_APP_ID = QByteArrayLiteral("SteamAppId=");
+const QByteArray WRAPPED = LaunchWrapper::WRAPPED_VARIABLE + '=';
 // A known process's name is read again every this many scans (10 s at one per 2 s).
 constexpr long NAME_CHECK_EVERY = 5;
 
@@ -38,18 +45,16 @@ QByteArray readSmall(int folder, const QByteArray& path, qsizetype max) {
     return content;
 }
 
-QStringList commandLine(const QByteArray& raw) {
-    QStringList arguments;
-    for (const QByteArray& argument : raw.split('\0'))
-        if (!argument.isEmpty())
-            arguments << QString::fromLocal8Bit(argument);
-    return arguments;
+// Only the program is kept: a command line of thousands of arguments costs nothing then.
+QStringList firstArgument(const QByteArray& raw) {
+    const QByteArray program = raw.left(raw.indexOf('\0'));
+    return program.isEmpty() ? QStringList() : QStringList{QString::fromLocal8Bit(program)};
 }
 
-QString steamAppId(const QByteArray& environment) {
-    for (const QByteArray& variable : environment.split('\0'))
-        if (variable.startsWith(STEAM_APP_ID))
-            return QString::fromLatin1(variable.mid(STEAM_APP_ID.size()));
+QString variable(const QByteArray& environment, const QByteArray& prefix) {
+    for (const QByteArray& line : environment.split('\0'))
+        if (line.startsWith(prefix))
+            return QString::fromLatin1(line.mid(prefix.size()));
     return QString();
 }
 #endif
@@ -73,7 +78,7 @@ QString describe(const QList<QPair<qint32, QString>>& selections) {
 ProcessTable::ProcessTable(const QString& procRoot)
     : root(QFile::encodeName(procRoot)) {}
 
-QList<RunningProcess> ProcessTable::scan(bool withEnvironment) {
+QList<RunningProcess> ProcessTable::scan() {
     QList<RunningProcess> running;
 #ifdef Q_OS_UNIX
     DIR* folder = ::opendir(root.constData());
@@ -100,27 +105,48 @@ QList<RunningProcess> ProcessTable::scan(bool withEnvironment) {
             if (found == known.end() || found->second.name != name) {
                 Known process;
                 process.name = name;
-                process.process.name = QString::fromLocal8Bit(name);
-                process.process.arguments =
-                    commandLine(readSmall(folderFd, base + "cmdline", MAX_COMMAND_LINE));
-                GameRules::prepare(process.process);
+                // Another user's process is no game of this user's: it could only be named
+                // like one to switch this user's pedals.
+                struct stat owner;
+                process.ours = ::fstatat(folderFd, entry->d_name, &owner, 0) == 0 &&
+                               owner.st_uid == ::getuid();
+                if (process.ours) {
+                    process.process.name = QString::fromLocal8Bit(name);
+                    process.process.arguments =
+                        firstArgument(readSmall(folderFd, base + "cmdline", MAX_PROGRAM));
+                    const QByteArray environment =
+                        readSmall(folderFd, base + "environ", MAX_ENVIRONMENT);
+                    process.process.steamAppId = variable(environment, STEAM_APP_ID);
+                    process.process.wrapped = !variable(environment, WRAPPED).isEmpty();
+                    GameRules::prepare(process.process);
+                }
                 found = known.insert_or_assign(pid, process).first;
             }
         }
         seen.insert(pid);
-        // The environment of another user's process can not be read; asked once either way.
-        if (withEnvironment && !found->second.environmentRead) {
-            found->second.process.steamAppId =
-                steamAppId(readSmall(folderFd, base + "environ", MAX_ENVIRONMENT));
-            found->second.environmentRead = true;
-        }
-        running << found->second.process;
+        if (found->second.ours)
+            running << found->second.process;
     }
     ::closedir(folder);
     for (auto it = known.begin(); it != known.end();)
         it = seen.count(it->first) ? std::next(it) : known.erase(it);
-#else
-    Q_UNUSED(withEnvironment);
+#elif defined(Q_OS_WIN)
+    // The executables' names of all processes (untried on real Windows); no Steam app id:
+    // another process's environment is not at hand there.
+    const HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE)
+        return running;
+    PROCESSENTRY32W entry;
+    entry.dwSize = sizeof entry;
+    for (bool more = Process32FirstW(snapshot, &entry); more;
+         more = Process32NextW(snapshot, &entry)) {
+        RunningProcess process;
+        process.name = QString::fromWCharArray(entry.szExeFile);
+        process.arguments = QStringList{process.name};
+        GameRules::prepare(process);
+        running << process;
+    }
+    CloseHandle(snapshot);
 #endif
     return running;
 }
@@ -135,14 +161,23 @@ GameWatcher::GameWatcher(const LaunchWrapper::Execute& execute, const Options& o
 }
 
 void GameWatcher::setRules(const QList<GameRule>& newRules) {
-    // Games under way keep their place when their rule stays, by name.
-    QList<Active> kept;
-    for (const Active& entry : std::as_const(active))
+    // A game under way keeps its place while its rule stays (by name); one whose rule went
+    // is ended here, its profiles put back.
+    for (int i = int(active.size()) - 1; i >= 0; --i)
+        if (std::none_of(newRules.cbegin(), newRules.cend(), [&](const GameRule& rule) {
+                return rule.game == rules[active[i].rule].game;
+            }))
+            end(i);
+    QList<Active> kept; // one whose profiles could not be put back goes with its rule
+    for (Active& entry : active)
         for (int i = 0; i < newRules.size(); ++i)
-            if (newRules[i].game == rules[entry.rule].game)
-                kept.append({i, entry.before});
-    rules = newRules;
+            if (newRules[i].game == rules[entry.rule].game) {
+                entry.rule = i;
+                kept << entry;
+                break;
+            }
     active = kept;
+    rules = newRules;
     postponed.clear();
     wanted.clear();
     for (const GameRule& rule : std::as_const(rules))
@@ -159,11 +194,11 @@ void GameWatcher::stop() {
 }
 
 void GameWatcher::scan() {
-    const bool byAppId = std::any_of(rules.cbegin(), rules.cend(),
-                                     [](const GameRule& r) { return !r.appId.isEmpty(); });
     std::vector<bool> running(rules.size(), false);
-    for (const RunningProcess& process : processes.scan(byAppId))
-        for (int i = 0; i < rules.size(); ++i)
+    // A game started by the launch wrapper has its profiles from the wrapper, which puts
+    // them back itself.
+    for (const RunningProcess& process : processes.scan())
+        for (int i = 0; i < rules.size() && !process.wrapped; ++i)
             running[i] = running[i] || GameRules::matches(wanted[i], rules[i].appId, process);
     // Those that ended, the latest first, then those that started.
     for (int i = int(active.size()) - 1; i >= 0; --i)
@@ -180,19 +215,14 @@ void GameWatcher::scan() {
 
 QStringList GameWatcher::activeGames() const {
     QStringList games;
-    for (const Active& entry : active) {
-        QList<QPair<qint32, QString>> chosen;
-        for (int axis = 0; axis < Protocol::AXIS_COUNT; ++axis)
-            if (!rules[entry.rule].profiles[axis].isEmpty())
-                chosen.append({axis, rules[entry.rule].profiles[axis]});
-        games << rules[entry.rule].game + QStringLiteral(": ") + describe(chosen);
-    }
+    for (const Active& entry : active)
+        games << rules[entry.rule].game + QStringLiteral(": ") + describe(entry.chosen);
     return games;
 }
 
 void GameWatcher::begin(int rule) {
     const GameRule& game = rules[rule];
-    Active entry{rule, {}};
+    Active entry{rule, {}, {}, {}};
     ProfileCommand select;
     select.action = ProfileCommand::Action::Select;
     for (int axis = 0; axis < Protocol::AXIS_COUNT; ++axis)
@@ -214,6 +244,7 @@ void GameWatcher::begin(int rule) {
     // A profile the pedal set does not hold: said once, and the game counts as started.
     for (const auto& [axis, name] : std::as_const(select.selections))
         if (!LaunchWrapper::holds(listed.out, axis, name)) {
+            entry.chosen = select.selections; // shown, not switched
             active.append(entry);
             emit switched(
                 tr("%1 started: %2").arg(game.game, ProfileCommands::noSuchProfile(axis, name)));
@@ -225,6 +256,7 @@ void GameWatcher::begin(int rule) {
         return;
     }
     postponed.remove(rule);
+    entry.chosen = select.selections;
     for (const auto& [axis, name] : std::as_const(select.selections))
         entry.before[axis] = (*before)[axis];
     active.append(entry);
@@ -240,38 +272,43 @@ void GameWatcher::postpone(int rule, const QString& why) {
 }
 
 void GameWatcher::end(int index) {
-    const Active gone = active.takeAt(index);
+    Active gone = active.takeAt(index);
     const GameRule& game = rules[gone.rule];
+    // What the game was given, not what its rule says now: the rule may have changed.
     QList<QPair<qint32, QString>> chosen;
     LaunchWrapper::Selection before;
-    for (int axis = 0; axis < Protocol::AXIS_COUNT; ++axis) {
+    for (const auto& [axis, name] : std::as_const(gone.chosen)) {
         if (gone.before[axis].isEmpty())
             continue;
         // A game started later switched this pedal too: it puts back what this one found.
         const auto later =
             std::find_if(active.begin() + index, active.end(),
-                         [axis](const Active& e) { return !e.before[axis].isEmpty(); });
+                         [axis = axis](const Active& e) { return !e.before[axis].isEmpty(); });
         if (later != active.end()) {
             later->before[axis] = gone.before[axis];
             continue;
         }
-        chosen.append({axis, game.profiles[axis]});
+        chosen.append({axis, name});
         before[axis] = gone.before[axis];
     }
     if (chosen.isEmpty())
         return;
     const CommandResult listed = execute(listing());
+    const std::optional<LaunchWrapper::Selection> now =
+        listed.exitCode == ExitCode::SUCCESS ? LaunchWrapper::parseListing(listed.out)
+                                             : std::nullopt;
     ProfileCommand restore;
     restore.action = ProfileCommand::Action::Select;
-    restore.selections = LaunchWrapper::toRestore(chosen, before,
-                                                  listed.exitCode == ExitCode::SUCCESS
-                                                      ? LaunchWrapper::parseListing(listed.out)
-                                                      : std::nullopt);
-    if (restore.selections.isEmpty())
+    restore.selections = LaunchWrapper::toRestore(chosen, before, now);
+    const CommandResult restored = !now || restore.selections.isEmpty() ? listed : execute(restore);
+    // Not put back (the pedal set absent or busy): said once, tried again at the next scan.
+    if (restored.exitCode != ExitCode::SUCCESS) {
+        if (gone.failure != restored.err)
+            emit switched(tr("%1 ended: %2").arg(game.game, restored.err));
+        gone.failure = restored.err;
+        active.insert(index, gone);
         return;
-    const CommandResult restored = execute(restore);
-    emit switched(tr("%1 ended: %2")
-                      .arg(game.game, restored.exitCode == ExitCode::SUCCESS
-                                          ? describe(restore.selections)
-                                          : restored.err));
+    }
+    if (!restore.selections.isEmpty())
+        emit switched(tr("%1 ended: %2").arg(game.game, describe(restore.selections)));
 }

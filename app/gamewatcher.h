@@ -18,14 +18,14 @@
 class ProcessTable {
 public:
     explicit ProcessTable(const QString& root = QStringLiteral("/proc"));
-    // withEnvironment: also each process's Steam app id, where this user may read it.
-    QList<RunningProcess> scan(bool withEnvironment);
+    // This user's processes: another user's could only be named like a game.
+    QList<RunningProcess> scan();
 
 private:
     struct Known {
         QByteArray name;
         RunningProcess process;
-        bool environmentRead = false;
+        bool ours = false;
     };
     QByteArray root;
     std::unordered_map<long, Known> known;
@@ -62,6 +62,10 @@ private:
         int rule;
         // What each axis the game switched held before; empty for one it left alone.
         LaunchWrapper::Selection before;
+        // The profiles it was given, whatever its rule says later.
+        QList<QPair<qint32, QString>> chosen;
+        // Why its profiles could not be put back yet, once told.
+        QString failure;
     };
     // Selects the game's profiles; a game whose switch failed is tried again at each scan.
     void begin(int rule);

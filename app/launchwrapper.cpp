@@ -7,7 +7,10 @@
 #include <QProcess>
 #include <QTextStream>
 
+#include <QScopeGuard>
+
 #include <atomic>
+#include <cerrno>
 
 #ifdef Q_OS_UNIX
 #include <csignal>
@@ -18,6 +21,8 @@
 #endif
 
 namespace LaunchWrapper {
+
+const QByteArray WRAPPED_VARIABLE = QByteArrayLiteral("VEXO_SETTING_WRAPPED");
 
 namespace {
 constexpr int NOT_STARTED = 127;
@@ -48,10 +53,12 @@ static_assert(std::atomic<pid_t>::is_always_lock_free && std::atomic<int>::is_al
 void forward(int signal, siginfo_t* info, void*) {
     if (info->si_code > 0)
         return;
+    const int savedErrno = errno;
     pendingSignal = signal;
     const pid_t pid = gamePid.load();
     if (pid > 0 && pendingSignal.exchange(0) != 0)
         ::kill(pid, signal);
+    errno = savedErrno;
 }
 
 const int FORWARDED_SIGNALS[] = {SIGTERM, SIGINT, SIGHUP, SIGQUIT, SIGUSR1, SIGUSR2};
@@ -121,12 +128,20 @@ int startAndWait(const QStringList& command, QTextStream& err) {
     QProcess game;
     game.setProcessChannelMode(QProcess::ForwardedChannels);
     game.setInputChannelMode(QProcess::ForwardedInputChannel);
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QString::fromLatin1(WRAPPED_VARIABLE), QStringLiteral("1"));
+    game.setProcessEnvironment(environment);
 #ifdef Q_OS_UNIX
     SignalForwarding forwarding;
 #endif
 #ifdef Q_OS_WIN
-    // Ctrl+C in the console reaches the game itself; the wrapper stays to put back.
-    SetConsoleCtrlHandler(nullptr, TRUE);
+    // Ctrl+C in the console reaches the game itself; the wrapper stays to put back. A
+    // handler, not SetConsoleCtrlHandler(nullptr, TRUE): that one the game would inherit.
+    const PHANDLER_ROUTINE stay = [](DWORD) -> BOOL {
+        return TRUE;
+    };
+    SetConsoleCtrlHandler(stay, TRUE);
+    const auto restored = qScopeGuard([&] { SetConsoleCtrlHandler(stay, FALSE); });
 #endif
     game.start(command.first(), command.mid(1));
     if (!game.waitForStarted(-1)) {
@@ -142,9 +157,6 @@ int startAndWait(const QStringList& command, QTextStream& err) {
     game.waitForFinished(-1);
 #ifdef Q_OS_UNIX
     gamePid = 0;
-#endif
-#ifdef Q_OS_WIN
-    SetConsoleCtrlHandler(nullptr, FALSE);
 #endif
     // Qt gives the signal's number as the exit code of a crash; shells say 128 + it.
     return game.exitStatus() == QProcess::CrashExit ? SIGNALLED + game.exitCode() : game.exitCode();

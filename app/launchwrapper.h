@@ -25,6 +25,9 @@ class QTextStream;
 
 namespace LaunchWrapper {
 
+// Set in the game's environment: the game watcher leaves such a game to the wrapper.
+extern const QByteArray WRAPPED_VARIABLE;
+
 // Each axis's selected profile name; empty where none is selected.
 using Selection = std::array<QString, Protocol::AXIS_COUNT>;
 // The selection of a --list --json output; none when the text is no such listing.

@@ -128,12 +128,21 @@ MainWindow::MainWindow(const WindowOptions& windowOptions, QWidget* parent)
     connect(ui->pbGamesRules, &QPushButton::clicked, this, &MainWindow::onGamesRules);
     connect(&gameWatcher, &GameWatcher::switched, this,
             [](const QString& text) { qDebug().noquote() << text; });
-    // A broken file is said when the user opens the rules; until then nothing switches.
-    const GameRules::File rules = GameRules::load(gameRulesPath());
-    if (rules.error.isEmpty())
-        followGameRules(rules);
-    else
-        qWarning().noquote() << rules.error;
+    // A broken file is said when the user opens the rules; until then nothing switches. A
+    // change made meanwhile (--add-game, an editor) is followed.
+    const auto readRules = [this] {
+        const GameRules::File rules = GameRules::load(gameRulesPath());
+        if (rules.error.isEmpty())
+            followGameRules(rules);
+        else
+            qWarning().noquote() << rules.error;
+        if (QFileInfo::exists(gameRulesPath()))
+            rulesFile.addPath(gameRulesPath());
+    };
+    rulesFile.addPath(QFileInfo(gameRulesPath()).absolutePath());
+    connect(&rulesFile, &QFileSystemWatcher::fileChanged, this, readRules);
+    connect(&rulesFile, &QFileSystemWatcher::directoryChanged, this, readRules);
+    readRules();
     // The first attempt runs once the window is shown.
     pedalSet.start();
 }

@@ -13,6 +13,7 @@
 
 #include <QElapsedTimer>
 #include <QFileInfo>
+#include <QFileSystemWatcher>
 #include <QMainWindow>
 #include <QPointF>
 #include <QString>
@@ -186,6 +187,7 @@ private:
     AccessRuleInstaller::Fixes installing;
     GameInput::Diagnosis gameInput;
     GameWatcher gameWatcher;
+    QFileSystemWatcher rulesFile;
     // The session state the line was last checked in.
     std::optional<PedalSession::State> checkedState;
 };

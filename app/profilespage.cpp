@@ -197,9 +197,12 @@ void MainWindow::onGamesRules() {
             if (!entry.record.isEmpty())
                 stored[axis] << entry.name;
     QStringList running;
-    for (const RunningProcess& process : ProcessTable().scan(false))
+    // The program's whole name: the kernel's may be cut.
+    for (const RunningProcess& process : ProcessTable().scan())
         if (!process.arguments.isEmpty())
-            running << process.name;
+            running << process.arguments.first()
+                           .section(QLatin1Char('/'), -1)
+                           .section(QLatin1Char('\\'), -1);
     running.removeDuplicates();
     running.sort(Qt::CaseInsensitive);
     const bool autostartWas = Autostart::isEnabled();

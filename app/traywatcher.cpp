@@ -3,6 +3,7 @@
 #include "app/commandline.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFileInfo>
 #include <QIcon>
 #include <QProcess>
@@ -34,6 +35,7 @@ TrayWatcher::TrayWatcher(const QString& serverName, const QString& rules,
         tray.show();
     connect(&games, &GameWatcher::switched, this, &TrayWatcher::tell);
     // An editor may replace the file rather than write it: the folder is watched as well.
+    QDir().mkpath(QFileInfo(rulesPath).absolutePath()); // rules added later are seen too
     file.addPath(QFileInfo(rulesPath).absolutePath());
     if (QFileInfo::exists(rulesPath))
         file.addPath(rulesPath);

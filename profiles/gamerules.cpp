@@ -50,6 +50,18 @@ Lines scanLines(const QByteArray& content) {
         if (line.startsWith(QLatin1Char('[')) && line.endsWith(QLatin1Char(']'))) {
             section = line.mid(1, line.size() - 2).trimmed();
         } else if (line.contains(QLatin1Char('=')) && !line.startsWith(QLatin1Char('='))) {
+            // QSettings would read more into a value than a name: "@..." as a stored type, a
+            // comma as a list, a backslash as an escape. Quoted, a value is taken as it is.
+            const QString value = line.section(QLatin1Char('='), 1).trimmed();
+            if (!value.startsWith(QLatin1Char('"')) &&
+                ((value.startsWith(QLatin1Char('@')) && !value.startsWith(QLatin1String("@@"))) ||
+                 value.contains(QLatin1Char(',')) || value.contains(QLatin1Char('\\')))) {
+                if (lines.broken == 0) {
+                    lines.broken = i + 1;
+                    lines.brokenText = line;
+                }
+                continue;
+            }
             QString key = line.section(QLatin1Char('='), 0, 0).trimmed();
             key.replace(QLatin1Char('\\'), QLatin1Char('/'));
             lines.ofKey.insert(section + QLatin1Char('/') + key, i + 1);
@@ -121,7 +133,9 @@ QString save(const QString& path, const File& file) {
     // full disk leaves them as they were.
     if (!QDir().mkpath(QFileInfo(path).absolutePath()))
         return tr("%1 can not be written.").arg(QDir::toNativeSeparators(path));
-    const QString scratch = path + QStringLiteral(".new");
+    // A name of this process's own: two writers at once do not take each other's.
+    const QString scratch =
+        path + QStringLiteral(".%1.new").arg(QCoreApplication::applicationPid());
     QFile::remove(scratch);
     {
         QSettings settings(scratch, QSettings::IniFormat);
@@ -231,6 +245,15 @@ void prepare(RunningProcess& process) {
     process.programKey =
         process.arguments.isEmpty() ? QString() : programName(process.arguments.first());
     process.nameKey = process.name.toLower();
+    process.nameCut.clear();
+    QByteArray bytes = process.nameKey.toUtf8();
+    if (bytes.size() >= KERNEL_NAME_LENGTH) {
+        // A character cut in two was read as U+FFFD.
+        static const QByteArray replaced = QString(QChar::ReplacementCharacter).toUtf8();
+        while (bytes.endsWith(replaced))
+            bytes.chop(replaced.size());
+        process.nameCut = bytes;
+    }
 }
 
 bool matches(const QString& wanted, const QString& appId, const RunningProcess& process) {
@@ -240,11 +263,10 @@ bool matches(const QString& wanted, const QString& appId, const RunningProcess& 
         return false;
     if (process.programKey == wanted)
         return true;
-    // Wine names a process after its .exe, cut like any other name.
-    const QString& name = process.nameKey;
-    if (name.size() < KERNEL_NAME_LENGTH)
-        return name == wanted || name == wanted + EXE_SUFFIX;
-    return (wanted + EXE_SUFFIX).startsWith(name);
+    // Wine names a process after its .exe, cut like any other name (at 15 bytes).
+    if (process.nameCut.isEmpty())
+        return process.nameKey == wanted || process.nameKey == wanted + EXE_SUFFIX;
+    return (wanted + EXE_SUFFIX).toUtf8().startsWith(process.nameCut);
 }
 
 bool matches(const GameRule& rule, const RunningProcess& process) {

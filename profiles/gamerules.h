@@ -39,10 +39,13 @@ struct RunningProcess {
     QString name;          // the kernel's name for it; Linux cuts it at 15 bytes
     QStringList arguments; // its command line, the program first
     QString steamAppId;    // from its environment, where this user may read it
+    bool wrapped = false;  // started by the launch wrapper, which switches for it
     // The names matching compares, worked out once (GameRules::prepare): the program's name
     // and the kernel's, lower case, without ".exe".
     QString programKey;
     QString nameKey;
+    // The kernel's name, cut at 15 bytes: its start as UTF-8, without a cut character.
+    QByteArray nameCut;
 };
 
 namespace GameRules {

@@ -78,6 +78,14 @@ private slots:
             << "AssettoCorsa.exe"
             << ""
             << "AssettoCorsa.ex" << QStringList{"start.sh"} << "" << true;
+        QTest::newRow("a name cut at 15 bytes, not characters")
+            << "Überholspur-rennen.exe"
+            << ""
+            << "Überholspur-re" << QStringList{"start.sh"} << "" << true;
+        QTest::newRow("a character cut in two")
+            << "ÜÜÜÜÜÜÜÜ.exe"
+            << ""
+            << "ÜÜÜÜÜÜÜ\uFFFD" << QStringList{"start.sh"} << "" << true;
         QTest::newRow("a longer name cut alike")
             << "AssettoCorsa2.exe"
             << ""
@@ -104,7 +112,7 @@ private slots:
         QFETCH(QStringList, arguments);
         QFETCH(QString, steamAppId);
         QTEST(GameRules::matches(rule("game", executable, appId),
-                                 RunningProcess{name, arguments, steamAppId, {}, {}}),
+                                 RunningProcess{name, arguments, steamAppId, false, {}, {}, {}}),
               "matches");
     }
 
@@ -120,6 +128,9 @@ private slots:
                                    << "" << 2;
         QTest::newRow("a stray line") << QByteArray("[games]\n1\\game=AC\nbrake RACE\nsize=1\n")
                                       << "Line 3 of %1 is not understood: brake RACE" << 0;
+        QTest::newRow("a comma outside quotes") // QSettings would read a list
+            << QByteArray("[games]\n1\\game=Dirt, Rally\n1\\executable=x\nsize=1\n")
+            << "Line 2 of %1 is not understood: 1\\game=Dirt, Rally" << 0;
         QTest::newRow("a game matched by nothing")
             << QByteArray("[games]\nsize=2\n1\\game=AC\n1\\executable=acs.exe\n2\\game=DR2\n")
             << "Line 5 of %1: game 2 needs a name and an executable or an app_id." << 0;
@@ -258,6 +269,19 @@ private slots:
         QCOMPARE(step(), "ef020100 ");
         PedalSim::plug();
         QCOMPARE(step(), "ef020300 AC started: brake RACE");
+        // A rule changed while its game runs: what the game was given is put back.
+        watcher.setRules({rule("AC", "acs.exe", "", "WET"), rule("Old", "old", "", "GONE")});
+        quit(600);
+        QCOMPARE(step(), "ef020100 AC ended: brake DEFAULT");
+        // A game the launch wrapper started is left to it.
+        run(700, "acs.exe", QByteArray("acs.exe\0", 8), QByteArray("VEXO_SETTING_WRAPPED=1\0", 23));
+        QCOMPARE(step(), "ef020100 ");
+        quit(700);
+        run(900, "acs.exe", QByteArray("acs.exe\0", 8));
+        QCOMPARE(step(), "ef020400 AC started: brake WET");
+        // A rule removed while its game runs: put back at once.
+        watcher.setRules({rule("Old", "old", "", "GONE")});
+        QCOMPARE(step(), "ef020100 AC ended: brake DEFAULT");
     }
 };
 

@@ -566,7 +566,7 @@ private slots:
         QTest::newRow("signal to the wrapper")
             << QStringList{"sh", "-c", "kill -TERM $PPID; exec sleep 30"} << 128 + SIGTERM << "";
         QTest::newRow("missing") << QStringList{"/nonexistent/game"} << 127
-                                 << "Can not start /nonexistent/game: execvp: No such file or "
+                                 << "Can not start /nonexistent/game: No such file or "
                                     "directory\n";
     }
     void startAndWait() {
@@ -577,7 +577,7 @@ private slots:
         QString said;
         QTextStream err(&said);
         QTEST(LaunchWrapper::startAndWait(command, err), "status");
-        QTEST(said, "said");
+        QTEST(said.remove(QRegularExpression("exec\\w+: ")), "said"); // as Qt names the call
     }
 
     void program_data() {

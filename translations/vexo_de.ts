@@ -189,6 +189,10 @@ Rückgabewerte:
         <source>--%1 takes the game&apos;s name.</source>
         <translation>--%1 braucht den Namen des Spiels.</translation>
     </message>
+    <message>
+        <source>--app-id takes the game&apos;s Steam app id, a number.</source>
+        <translation>--app-id braucht die Steam-App-ID des Spiels, eine Zahl.</translation>
+    </message>
 </context>
 <context>
     <name>DeviceAccess</name>

@@ -90,4 +90,6 @@ Section "Uninstall"
   Delete "$INSTDIR\uninstall.exe"
   RMDir "$INSTDIR"
   DeleteRegKey HKLM "${UNINSTALL_KEY}"
+  ; The background watcher's start with the desktop, when the window set it for this user.
+  DeleteRegValue HKCU "Software\Microsoft\Windows\CurrentVersion\Run" "VexoSettingWatch"
 SectionEnd
