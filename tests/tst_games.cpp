@@ -215,6 +215,9 @@ private slots:
     // to the earlier one's, ending the earlier one first leaves the later one's; a choice
     // made meanwhile stays; a profile the pedal set lacks is said, and nothing is switched.
     void watcher() {
+#ifndef Q_OS_UNIX
+        QSKIP("a fake proc folder stands in for Linux's; Windows lists processes otherwise");
+#endif
         GameWatcher watcher(onPedalSet, {proc.path(), 2000});
         watcher.setRules({rule("AC", "acs.exe", "", "RACE"),
                           rule("DR2", "", "690790", "WET", "DRIFT"),

@@ -176,6 +176,9 @@ private slots:
     // profile, and once the window is closed on the pedal set itself. Its menu names the
     // game; a broken rules file stops it and is told.
     void backgroundWatcher() {
+#ifndef Q_OS_UNIX
+        QSKIP("a fake proc folder stands in for Linux's; Windows lists processes otherwise");
+#endif
         const QString server = dir.filePath("watch.socket");
         const QString rules = dir.filePath("games.ini");
         QVERIFY(
