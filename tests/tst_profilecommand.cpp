@@ -596,10 +596,14 @@ private slots:
                                << "" << 2 << "Unknown option 'lsit'.";
         QTest::newRow("version") << "-v"
                                  << "" << 0 << "vexo-setting-sim 1.0.0";
-        QTest::newRow("game") << "--select brake=RACE -- false"
-                              << "" << 1 << "";
-        QTest::newRow("game without a pedal set") << "--select brake=RACE -- false"
-                                                  << "unplugged" << 1 << "No pedal set found.";
+#ifdef Q_OS_WIN
+        const QString exitOne = "--select brake=RACE -- cmd /c exit 1";
+#else
+        const QString exitOne = "--select brake=RACE -- false";
+#endif
+        QTest::newRow("game") << exitOne << "" << 1 << "";
+        QTest::newRow("game without a pedal set")
+            << exitOne << "unplugged" << 1 << "No pedal set found.";
         QTest::newRow("help") << "--help"
                               << "" << 0
                               << "With --select and -- COMMAND: the command's own (127: it could "
