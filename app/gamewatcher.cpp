@@ -138,15 +138,23 @@ QList<RunningProcess> ProcessTable::scan() {
         return running;
     PROCESSENTRY32W entry;
     entry.dwSize = sizeof entry;
+    QHash<DWORD, QString> names;
+    QList<DWORD> parents;
     for (bool more = Process32FirstW(snapshot, &entry); more;
          more = Process32NextW(snapshot, &entry)) {
         RunningProcess process;
         process.name = QString::fromWCharArray(entry.szExeFile);
         process.arguments = QStringList{process.name};
         GameRules::prepare(process);
+        names.insert(entry.th32ProcessID, process.name);
+        parents << entry.th32ParentProcessID;
         running << process;
     }
     CloseHandle(snapshot);
+    // A game the launch wrapper started (its parent is this program) is left to it.
+    for (int i = 0; i < running.size(); ++i)
+        running[i].wrapped =
+            names.value(parents[i]).startsWith(QLatin1String("vexo-setting"), Qt::CaseInsensitive);
 #endif
     return running;
 }
@@ -286,6 +294,7 @@ void GameWatcher::end(int index) {
                          [axis = axis](const Active& e) { return !e.before[axis].isEmpty(); });
         if (later != active.end()) {
             later->before[axis] = gone.before[axis];
+            gone.before[axis].clear(); // once: a retry must not hand it over again
             continue;
         }
         chosen.append({axis, name});

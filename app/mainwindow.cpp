@@ -2,6 +2,7 @@
 #include "ui_mainwindow.h"
 
 #include <QCloseEvent>
+#include <QDir>
 #include <QIcon>
 #include <QMouseEvent>
 #include <QPixmapCache>
@@ -139,6 +140,7 @@ MainWindow::MainWindow(const WindowOptions& windowOptions, QWidget* parent)
         if (QFileInfo::exists(gameRulesPath()))
             rulesFile.addPath(gameRulesPath());
     };
+    QDir().mkpath(QFileInfo(gameRulesPath()).absolutePath()); // rules added later are seen too
     rulesFile.addPath(QFileInfo(gameRulesPath()).absolutePath());
     connect(&rulesFile, &QFileSystemWatcher::fileChanged, this, readRules);
     connect(&rulesFile, &QFileSystemWatcher::directoryChanged, this, readRules);

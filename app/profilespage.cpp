@@ -212,7 +212,11 @@ void MainWindow::onGamesRules() {
     QString error = GameRules::save(gameRulesPath(), file);
     if (error.isEmpty() && autostart != autostartWas)
         error = Autostart::setEnabled(autostart);
+    const GameRules::File saved = GameRules::load(gameRulesPath());
+    if (error.isEmpty())
+        error = saved.error;
     if (!error.isEmpty())
         showError(error);
-    followGameRules(GameRules::load(gameRulesPath()));
+    if (saved.error.isEmpty())
+        followGameRules(saved);
 }

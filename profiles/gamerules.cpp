@@ -38,6 +38,15 @@ struct Lines {
     QString brokenText;
 };
 
+// A backslash that starts none of QSettings' escapes: "C:\Games" typed by hand.
+bool hasStrayBackslash(const QString& value) {
+    static const QString escapes = QStringLiteral("\\\"tnr0abfvx");
+    for (qsizetype i = 0; i < value.size(); ++i)
+        if (value[i] == QLatin1Char('\\') && (++i == value.size() || !escapes.contains(value[i])))
+            return true;
+    return false;
+}
+
 Lines scanLines(const QByteArray& content) {
     Lines lines;
     QString section = QStringLiteral("General");
@@ -51,11 +60,12 @@ Lines scanLines(const QByteArray& content) {
             section = line.mid(1, line.size() - 2).trimmed();
         } else if (line.contains(QLatin1Char('=')) && !line.startsWith(QLatin1Char('='))) {
             // QSettings would read more into a value than a name: "@..." as a stored type, a
-            // comma as a list, a backslash as an escape. Quoted, a value is taken as it is.
+            // comma as a list, a backslash that starts none of its escapes ("C:\Games") as
+            // nothing. Quoted, a value is taken as it is; QSettings writes what it needs.
             const QString value = line.section(QLatin1Char('='), 1).trimmed();
             if (!value.startsWith(QLatin1Char('"')) &&
                 ((value.startsWith(QLatin1Char('@')) && !value.startsWith(QLatin1String("@@"))) ||
-                 value.contains(QLatin1Char(',')) || value.contains(QLatin1Char('\\')))) {
+                 value.contains(QLatin1Char(',')) || hasStrayBackslash(value))) {
                 if (lines.broken == 0) {
                     lines.broken = i + 1;
                     lines.brokenText = line;
