@@ -336,21 +336,7 @@ int run(const QStringList& arguments, const QString& serverName, QTextStream& ou
         return ExitCode::USAGE;
     case Parsed::Kind::Check:
         return check(out);
-    case Parsed::Kind::Games: {
-        // The rules are the user's file; no pedal set and no window take part.
-        const QString path = GameRules::defaultPath();
-        const CommandResult result = parsed.gameAction == Parsed::GameAction::List
-                                         ? GameRules::list(path, parsed.json)
-                                     : parsed.gameAction == Parsed::GameAction::Remove
-                                         ? GameRules::remove(path, parsed.rule.game)
-                                         : GameRules::add(path, parsed.rule);
-        out << printable(result.out);
-        out.flush();
-        if (!result.err.isEmpty())
-            err << printable(result.err) << '\n';
-        err.flush();
-        return result.exitCode;
-    }
+    case Parsed::Kind::Games:
     case Parsed::Kind::Run:
         break;
     }
@@ -359,11 +345,18 @@ int run(const QStringList& arguments, const QString& serverName, QTextStream& ou
     };
     if (!parsed.program.isEmpty())
         return LaunchWrapper::run(parsed.command, parsed.program, execute, err);
-    const CommandResult result = execute(parsed.command);
+    // The rules per game are the user's file: no pedal set and no window take part.
+    const QString rules = GameRules::defaultPath();
+    const CommandResult result = parsed.kind == Parsed::Kind::Run ? execute(parsed.command)
+                                 : parsed.gameAction == Parsed::GameAction::List
+                                     ? GameRules::list(rules, parsed.json)
+                                 : parsed.gameAction == Parsed::GameAction::Remove
+                                     ? GameRules::remove(rules, parsed.rule.game)
+                                     : GameRules::add(rules, parsed.rule);
     out << printable(result.out);
     out.flush();
     if (!result.err.isEmpty())
-        err << result.err << '\n';
+        err << printable(result.err) << '\n';
     err.flush();
     return result.exitCode;
 }

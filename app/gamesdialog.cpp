@@ -56,7 +56,7 @@ void GamesDialog::addRow(const GameRule& rule) {
 }
 
 void GamesDialog::addGame(const QString& executable) {
-    QString game = executable.section(QLatin1Char('/'), -1).section(QLatin1Char('\\'), -1);
+    QString game = GameRules::programFile(executable);
     if (game.endsWith(QLatin1String(".exe"), Qt::CaseInsensitive))
         game.chop(4);
     addRow(GameRule{game, executable, QString(), {}});

@@ -59,13 +59,6 @@ QString variable(const QByteArray& environment, const QByteArray& prefix) {
 }
 #endif
 
-ProfileCommand listing() {
-    ProfileCommand command;
-    command.action = ProfileCommand::Action::List;
-    command.json = true;
-    return command;
-}
-
 // "brake RACE, throttle DRIFT"
 QString describe(const QList<QPair<qint32, QString>>& selections) {
     QStringList parts;
@@ -240,18 +233,16 @@ void GameWatcher::begin(int rule) {
         active.append(entry);
         return;
     }
-    const CommandResult listed = execute(listing());
-    const std::optional<LaunchWrapper::Selection> before =
-        listed.exitCode == ExitCode::SUCCESS ? LaunchWrapper::parseListing(listed.out)
-                                             : std::nullopt;
+    const LaunchWrapper::Listing listed = LaunchWrapper::list(execute);
+    const std::optional<LaunchWrapper::Selection>& before = listed.selection;
     // No pedal set, no access, the pedal set busy: tried again at the next scan.
     if (!before) {
-        postpone(rule, listed.err);
+        postpone(rule, listed.result.err);
         return;
     }
     // A profile the pedal set does not hold: said once, and the game counts as started.
     for (const auto& [axis, name] : std::as_const(select.selections))
-        if (!LaunchWrapper::holds(listed.out, axis, name)) {
+        if (!LaunchWrapper::holds(listed.result.out, axis, name)) {
             entry.chosen = select.selections; // shown, not switched
             active.append(entry);
             emit switched(
@@ -302,14 +293,12 @@ void GameWatcher::end(int index) {
     }
     if (chosen.isEmpty())
         return;
-    const CommandResult listed = execute(listing());
-    const std::optional<LaunchWrapper::Selection> now =
-        listed.exitCode == ExitCode::SUCCESS ? LaunchWrapper::parseListing(listed.out)
-                                             : std::nullopt;
+    const LaunchWrapper::Listing listed = LaunchWrapper::list(execute);
     ProfileCommand restore;
     restore.action = ProfileCommand::Action::Select;
-    restore.selections = LaunchWrapper::toRestore(chosen, before, now);
-    const CommandResult restored = !now || restore.selections.isEmpty() ? listed : execute(restore);
+    restore.selections = LaunchWrapper::toRestore(chosen, before, listed.selection);
+    const CommandResult restored =
+        !listed.selection || restore.selections.isEmpty() ? listed.result : execute(restore);
     // Not put back (the pedal set absent or busy): said once, tried again at the next scan.
     if (restored.exitCode != ExitCode::SUCCESS) {
         if (gone.failure != restored.err)

@@ -32,13 +32,6 @@ QString tr(const char* text) {
     return QCoreApplication::translate("LaunchWrapper", text);
 }
 
-ProfileCommand listing() {
-    ProfileCommand command;
-    command.action = ProfileCommand::Action::List;
-    command.json = true;
-    return command;
-}
-
 #ifdef Q_OS_UNIX
 // The game's process while it runs; 0 before and after. A signal that comes before the
 // game's process is known waits in pendingSignal; whichever side takes it sends it.
@@ -99,6 +92,16 @@ std::optional<Selection> parseListing(const QString& json) {
                 selection[axis] = profile.toObject().value(QLatin1String("name")).toString();
     }
     return selection;
+}
+
+Listing list(const Execute& execute) {
+    ProfileCommand command;
+    command.action = ProfileCommand::Action::List;
+    command.json = true;
+    Listing listed{execute(command), std::nullopt};
+    if (listed.result.exitCode == ExitCode::SUCCESS)
+        listed.selection = parseListing(listed.result.out);
+    return listed;
 }
 
 bool holds(const QString& json, int axis, const QString& name) {
@@ -170,13 +173,12 @@ int run(const ProfileCommand& select, const QStringList& command, const Execute&
     };
     // What was selected before, then the game's choice; either failing, the game starts as
     // things are.
-    std::optional<Selection> before;
-    const CommandResult listed = execute(listing());
-    if (listed.exitCode == ExitCode::SUCCESS)
-        before = parseListing(listed.out);
+    const Listing listed = list(execute);
+    const std::optional<Selection>& before = listed.selection;
     bool switched = false;
     if (!before) {
-        say(listed.err.isEmpty() ? tr("The pedal set's profiles could not be read.") : listed.err);
+        say(listed.result.err.isEmpty() ? tr("The pedal set's profiles could not be read.")
+                                        : listed.result.err);
     } else {
         const CommandResult selected = execute(select);
         switched = selected.exitCode == ExitCode::SUCCESS;
@@ -188,11 +190,10 @@ int run(const ProfileCommand& select, const QStringList& command, const Execute&
 
     if (!switched)
         return status;
-    const CommandResult after = execute(listing());
-    const std::optional<Selection> now =
-        after.exitCode == ExitCode::SUCCESS ? parseListing(after.out) : std::nullopt;
+    const Listing after = list(execute);
+    const std::optional<Selection>& now = after.selection;
     if (!now) {
-        say(tr("The profiles could not be put back: %1").arg(after.err));
+        say(tr("The profiles could not be put back: %1").arg(after.result.err));
         return status;
     }
     ProfileCommand restore;

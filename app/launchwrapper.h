@@ -32,6 +32,13 @@ extern const QByteArray WRAPPED_VARIABLE;
 using Selection = std::array<QString, Protocol::AXIS_COUNT>;
 // The selection of a --list --json output; none when the text is no such listing.
 std::optional<Selection> parseListing(const QString& json);
+// The pedal set's listing as JSON (through execute) and its selection, none when it could
+// not be read.
+struct Listing {
+    CommandResult result;
+    std::optional<Selection> selection;
+};
+
 // Whether that listing holds a profile of that name for the axis.
 bool holds(const QString& json, int axis, const QString& name);
 
@@ -44,6 +51,7 @@ QList<QPair<qint32, QString>> toRestore(const QList<QPair<qint32, QString>>& cho
 
 // Carries a command out: by the running window, or on the pedal set itself.
 using Execute = std::function<CommandResult(const ProfileCommand&)>;
+Listing list(const Execute& execute);
 // Starts the command and waits for its end: its exit status (128 + the signal's number when
 // a signal ended it, 127 when it could not be started, after a line on err).
 using StartAndWait = std::function<int(const QStringList& command, QTextStream& err)>;

@@ -200,9 +200,7 @@ void MainWindow::onGamesRules() {
     // The program's whole name: the kernel's may be cut.
     for (const RunningProcess& process : ProcessTable().scan())
         if (!process.arguments.isEmpty())
-            running << process.arguments.first()
-                           .section(QLatin1Char('/'), -1)
-                           .section(QLatin1Char('\\'), -1);
+            running << GameRules::programFile(process.arguments.first());
     running.removeDuplicates();
     running.sort(Qt::CaseInsensitive);
     const bool autostartWas = Autostart::isEnabled();

@@ -242,10 +242,13 @@ CommandResult remove(const QString& path, const QString& game) {
                : ProfileCommands::refused(error);
 }
 
+QString programFile(const QString& path) {
+    return path.mid(
+        std::max(path.lastIndexOf(QLatin1Char('/')), path.lastIndexOf(QLatin1Char('\\'))) + 1);
+}
+
 QString programName(const QString& path) {
-    const qsizetype folder =
-        std::max(path.lastIndexOf(QLatin1Char('/')), path.lastIndexOf(QLatin1Char('\\')));
-    QString name = path.mid(folder + 1).toLower();
+    QString name = programFile(path).toLower();
     if (name.endsWith(EXE_SUFFIX))
         name.chop(EXE_SUFFIX.size());
     return name;

@@ -70,7 +70,9 @@ CommandResult list(const QString& path, bool json);
 CommandResult add(const QString& path, const GameRule& rule);
 CommandResult remove(const QString& path, const QString& game);
 
-// A name in any letter case, without its folder (Linux or Windows) and without ".exe".
+// A program's file name without its folder, a Linux or a Windows one: "Game.exe".
+QString programFile(const QString& path);
+// As matching compares it: lower case, without ".exe".
 QString programName(const QString& path);
 void prepare(RunningProcess& process);
 // wanted: programName of the rule's executable, worked out once per rule.
